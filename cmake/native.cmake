@@ -1,0 +1,33 @@
+# The plain-value logic on the Linux compiler, under AddressSanitizer and
+# UndefinedBehaviorSanitizer; the fuzzers; the static checks of the product DLL.
+enable_testing()
+set(SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+add_library(orvale_logic STATIC ${PLAIN_SOURCES})
+target_include_directories(orvale_logic PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(orvale_logic PUBLIC ${SANITIZE} -Wall -Wextra)
+target_link_options(orvale_logic PUBLIC ${SANITIZE})
+
+file(GLOB NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*_test.cpp)
+add_executable(native_tests ${NATIVE_TESTS})
+target_link_libraries(native_tests PRIVATE orvale_logic GTest::gtest_main)
+add_test(NAME native.plain_values COMMAND native_tests)
+
+# The product DLL as the simulator will see it: built by the win32 preset.
+add_executable(product_dll_check tools/product_dll_check.cpp)
+add_test(NAME native.product_dll COMMAND product_dll_check
+         ${CMAKE_SOURCE_DIR}/build/win32/orvale.dll ${CMAKE_SOURCE_DIR}/tools/import-allowlist.txt)
+
+# libFuzzer targets, each run for a bounded time as a test.
+set(FUZZ_SECONDS 15 CACHE STRING "Seconds each fuzzer runs in the test command")
+file(GLOB FUZZERS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/*_fuzz.cpp)
+foreach(source ${FUZZERS})
+    get_filename_component(name ${source} NAME_WE)
+    add_executable(${name} ${source} ${PLAIN_SOURCES})
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+    add_test(NAME native.${name} COMMAND ${name} -max_total_time=${FUZZ_SECONDS} -rss_limit_mb=2048)
+endforeach()

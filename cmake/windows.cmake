@@ -1,0 +1,67 @@
+# The module for Windows: the product (32-bit) and the test build (64-bit).
+enable_language(RC)
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+configure_file(resources/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
+
+add_library(orvale_objects OBJECT ${MODULE_SOURCES})
+target_include_directories(orvale_objects PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
+target_compile_options(orvale_objects PRIVATE -Wall -Wextra -fno-exceptions -fno-rtti)
+
+# The module's resources, compiled into the DLL and into white-box tests.
+set(ORVALE_RC ${CMAKE_SOURCE_DIR}/resources/orvale.rc)
+set_source_files_properties(${ORVALE_RC} PROPERTIES
+    INCLUDE_DIRECTORIES "${CMAKE_SOURCE_DIR};${CMAKE_BINARY_DIR}/generated")
+
+add_library(orvale SHARED module/dll_entry.cpp ${ORVALE_RC} module/orvale.def
+            $<TARGET_OBJECTS:orvale_objects>)
+target_include_directories(orvale PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
+target_compile_options(orvale PRIVATE -Wall -Wextra -fno-exceptions -fno-rtti)
+set_target_properties(orvale PROPERTIES PREFIX "" OUTPUT_NAME orvale)
+# No runtime DLLs beyond the system's own: the C++ runtime goes in statically.
+target_link_options(orvale PRIVATE -static -static-libgcc -static-libstdc++)
+target_link_libraries(orvale PRIVATE user32 gdi32 comdlg32 kernel32)
+if(ORVALE_BUILD STREQUAL "product")
+    target_link_options(orvale PRIVATE -s)
+    return()
+endif()
+
+# ---- The test build: white-box library, simulated host, tests, demo. ----
+add_library(orvale_module STATIC $<TARGET_OBJECTS:orvale_objects>)
+target_include_directories(orvale_module PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
+target_link_libraries(orvale_module PUBLIC user32 gdi32 comdlg32 kernel32)
+
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+file(GLOB SIMHOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/host/*.cpp)
+list(FILTER SIMHOST_SOURCES EXCLUDE REGEX ".*/host/[a-z_]*_main\\.cpp$")
+add_library(simhost STATIC ${SIMHOST_SOURCES})
+target_include_directories(simhost PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(simhost PUBLIC user32 gdi32 comdlg32 kernel32)
+
+# Programs of the simulated host (the demo, the benchmark): host/<name>_main.cpp.
+file(GLOB HOST_PROGRAMS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/host/*_main.cpp)
+foreach(source ${HOST_PROGRAMS})
+    get_filename_component(name ${source} NAME_WE)
+    string(REPLACE "_main" "" name ${name})
+    string(REPLACE "_" "-" name ${name})
+    add_executable(${name} ${source})
+    target_link_libraries(${name} PRIVATE simhost -static)
+    add_dependencies(${name} orvale)
+endforeach()
+
+# Every tests/wine/<name>_test.cpp is a test program of its own under Wine.
+file(GLOB WINE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*_test.cpp)
+file(GLOB WINE_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/support/*.cpp)
+add_library(wine_test_support STATIC ${WINE_TEST_SUPPORT})
+target_include_directories(wine_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests/wine)
+target_link_libraries(wine_test_support PUBLIC orvale_module simhost GTest::gtest)
+foreach(source ${WINE_TESTS})
+    get_filename_component(name ${source} NAME_WE)
+    add_executable(${name} ${source} ${ORVALE_RC})
+    target_link_libraries(${name} PRIVATE wine_test_support GTest::gtest_main -static)
+    add_dependencies(${name} orvale)
+    add_test(NAME wine.${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+endforeach()

@@ -1,0 +1,11 @@
+// Capture of the host's text output into the message buffer.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+
+int32_t WINAPI TextOutputHook(const char* text, int32_t type, int32_t time, int32_t append);
+int32_t WINAPI ShowMessage(const char* text, int32_t time);
+void MirrorText();
+// The window that shows, hides and repaints the text: the docked window while
+// docked, else the undocked one.
+HWND DisplayTarget();

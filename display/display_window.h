@@ -1,0 +1,40 @@
+// The two display windows of class "OrvaleWindow" and their procedure.
+#pragma once
+#include <windows.h>
+
+extern const char DisplayClassName[];   // "OrvaleWindow"
+
+enum : UINT {
+    CmdDock = 40001,
+    CmdUndock = 40002,
+    CmdClose = 40003,
+    CmdTextColour = 40004,
+    CmdBackColour = 40005,
+    CmdShowUndocked = 40006,
+    CmdSave = 40008,
+    CmdFont = 40009,
+    CmdMatchBackground = 40010,
+    CmdHideAlways = 40011,
+    CmdAlsoAtis = 40012,
+    CmdHideWhenEmpty = 40013,
+};
+
+LRESULT CALLBACK DisplayWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// Registers the class once; true when it is (or already was) registered.
+bool RegisterDisplayClass();
+// Creates the hidden undocked popup owned by the host window, with its
+// "UNDOCKEDM" menu; returns it (also kept in state.undocked_window).
+HWND CreateUndockedWindow();
+// Puts the resolved text and background colours into a window's own context.
+void ApplyColours(HWND window);
+// Replaces the shared background brush with one of the resolved colour.
+void RemakeBackBrush();
+// Shows or hides a window by the hide-when-empty rule of captured text and the
+// colour refresh: only while auto_hide is positive (or, for the refresh, set)
+// and hide_always is off.
+void ShowByText(HWND window);
+// Close (40003): switch the display off.
+void CloseDisplay();
+// The default undocked position under the host's caption and menu bar.
+void ResetToDefaultPlace();

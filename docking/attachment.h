@@ -1,0 +1,12 @@
+// Attachment of the docked window to the instrument-panel window under it.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+
+HWND FindPanelAt(int32_t x, int32_t y);
+void AttachDisplay(HWND window, HWND target, int32_t x, int32_t y, int dock);
+LRESULT CALLBACK TargetWndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+// The tick's retry: attach a docked, unattached display to a panel under it.
+void RetryAttachment();
+// Writes a subclassed panel's own procedure back (detach and unload).
+void DetachPanel();

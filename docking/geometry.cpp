@@ -1,0 +1,1 @@
+// Plain-value logic: no Win32 calls here.

@@ -1,0 +1,3 @@
+#include "module/display_state.h"
+
+void PlaceDisplay(int, int) {}

@@ -1,0 +1,1 @@
+#include "module/display_state.h"

@@ -1,0 +1,3 @@
+#include "module/display_state.h"
+
+DisplayState state;

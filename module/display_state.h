@@ -1,0 +1,45 @@
+// DisplayState: the one module-wide record. The plain values come from
+// DisplayValues; the handles and routines the module holds are added here.
+// Every subsystem reads and writes `state` directly.
+#pragma once
+#include <windows.h>
+#include "module/display_values.h"
+#include "module/host_interface.h"
+
+struct DisplayState : DisplayValues {
+    HINSTANCE module_instance = nullptr;
+    HWND host_window = nullptr;
+    UINT_PTR timer_id = 0;
+
+    TextOutputRoutine prev_text_output = nullptr;
+    PanelLoadRoutine prev_panel_load = nullptr;
+
+    HWND undocked_window = nullptr;
+    HWND docked_window = nullptr;
+    HWND dock_target = nullptr;
+    WNDPROC prev_target_wndproc = nullptr;
+    WNDPROC prev_host_wndproc = nullptr;
+
+    HBRUSH back_brush = nullptr;
+    HFONT display_font = nullptr;
+    LOGFONTA display_logfont = {};
+
+    HMENU docked_menu = nullptr;
+    HMENU undocked_menu = nullptr;
+    HMENU loaded_menu = nullptr;
+    char menu_name[10] = {};
+
+    HMENU host_menu = nullptr;
+};
+
+extern DisplayState state;
+
+#include "module/startup.h"
+#include "display/capture.h"
+#include "display/tick.h"
+#include "display/display_window.h"
+#include "docking/placement.h"
+#include "docking/attachment.h"
+#include "hostmenu/host_menu.h"
+#include "settings/settings_file.h"
+#include "settings/colours_font.h"

@@ -1,0 +1,63 @@
+// The plain-value half of the module's state: everything that is a number or a
+// byte buffer. It carries no Win32 type, so the logic that works on it builds and
+// is tested on any compiler; DisplayState (display_state.h) adds the handles.
+#pragma once
+#include <cstdint>
+
+struct DisplayValues {
+    // Host edition: 0 FS98 or unrecognised, 1 FS2000, 2 FS2002.
+    int32_t host_version = 0;
+    int32_t attach_by_subclass = 0;
+    int32_t initialised = 0;
+    int32_t tick_registered = 0;
+    int32_t panel_hook_installed = 0;
+
+    int32_t display_enabled = 0;
+    int32_t docked = 0;
+    int32_t attached = 0;
+    int32_t hide_always = 0;
+    // 0 off, 1 hide when empty, -1 on but suspended while the panel is hidden.
+    int32_t auto_hide = 0;
+    int32_t also_atis = 1;
+
+    char text_buffer[2048] = {};
+    int32_t text_length = 0;
+    int32_t display_ticks = 0;
+    int32_t scroll_delay = 0;
+    int32_t scroll_mask = 0;
+    int32_t tick_count = 0;
+
+    // Docked position: client coordinates of the host window. Undocked: screen.
+    int32_t docked_x = 0, docked_y = 0;
+    int32_t undocked_x = 0, undocked_y = 0;
+    int32_t window_width = -1, window_height = -1;
+    int32_t default_x = -1, default_y = -1, default_width = -1, default_height = -1;
+    int32_t docked_min_height = 0, undocked_min_height = 0;
+
+    int32_t cx_border = 0, cy_border = 0, cx_frame = 0, cy_frame = 0;
+    int32_t cy_caption = 0, cy_menu = 0;
+    int32_t line_height = 0;
+
+    // Colour settings: >= 0 palette index, < 0 a negated COLORREF.
+    int32_t text_colour = 1;
+    int32_t back_colour = 1;
+
+    char config_path[264] = {};
+    int32_t panel_path_length = 0;
+
+    // 1: installation wanted, -1: done or attempted on the current menu bar.
+    int32_t menu_install_state = 1;
+    int32_t modules_menu_created = 0;
+    int32_t menu_sync_busy = 0;
+};
+
+// The two fixed palettes of the colour settings (0x00BBGGRR).
+extern const uint32_t text_palette[15];
+extern const uint32_t back_palette[15];
+
+// A colour setting as a COLORREF: negative values are negated colours, others
+// index the palette of their role. The most negative setting resolves without
+// overflow.
+uint32_t ResolveColour(int32_t setting, const uint32_t palette[15]);
+inline uint32_t ResolveTextColour(const DisplayValues& s) { return ResolveColour(s.text_colour, text_palette); }
+inline uint32_t ResolveBackColour(const DisplayValues& s) { return ResolveColour(s.back_colour, back_palette); }

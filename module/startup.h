@@ -1,0 +1,14 @@
+// Start-up in timed stages, discovery of the simulator's main window and
+// edition, shut-down, and putting the host back when the library is unloaded.
+#pragma once
+#include <windows.h>
+
+BOOL DllAttach(HINSTANCE instance, DWORD reason);
+void DllDetach(bool process_ends);
+void WINAPI StartModule();
+void WINAPI StopModule();
+void CALLBACK StartupTimerProc(HWND, UINT, UINT_PTR, DWORD);
+int InstallPanelHook();
+void FindHostWindow();
+BOOL CALLBACK MatchHostWindow(HWND window, LPARAM);
+void InitDisplay();

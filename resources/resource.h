@@ -1,0 +1,13 @@
+// Identifiers shared by the resource script and the code.
+#pragma once
+#define IDM_DOCK 40001
+#define IDM_UNDOCK 40002
+#define IDM_CLOSE 40003
+#define IDM_TEXTCOLOUR 40004
+#define IDM_BACKCOLOUR 40005
+#define IDM_SAVE 40008
+#define IDM_FONT 40009
+#define IDM_MATCHBACK 40010
+#define IDM_HIDEALWAYS 40011
+#define IDM_ALSOATIS 40012
+#define IDM_HIDEEMPTY 40013

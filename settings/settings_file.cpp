@@ -1,0 +1,4 @@
+#include "module/display_state.h"
+
+void SaveSettings() {}
+void SaveIfDocked() {}
