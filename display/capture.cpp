@@ -1,1 +1,63 @@
+// The host's text output, taken over: captured messages go into the buffer
+// and the host gets an empty text (on FS98 nothing at all); the rest passes.
 #include "module/display_state.h"
+#include "display/message_buffer.h"
+
+HWND DisplayTarget()
+{
+    return state.docked ? state.docked_window : state.undocked_window;
+}
+
+static int HostScrollOption()
+{
+    unsigned char* table = HostTable(TableHostData);
+    if (table == nullptr)
+        return HostScrollOptionAbsent;
+    return table[state.host_version == 0 ? ScrollOptionFS98 : ScrollOptionLater];
+}
+
+static int32_t CallHostTextOutput(const char* text, int32_t type, int32_t time, int32_t append)
+{
+    // Before start-up has hooked the host, or on a host that offers no text
+    // output, there is nobody to pass the message to.
+    if (state.prev_text_output == nullptr)
+        return 0;
+    return state.prev_text_output(text, type, time, append);
+}
+
+int32_t WINAPI TextOutputHook(const char* text, int32_t type, int32_t time, int32_t append)
+{
+    HWND target = DisplayTarget();
+    if (target == nullptr || state.display_enabled == 0 || !IsCapturedType(type, state.also_atis))
+        return CallHostTextOutput(text, type, time, append);
+
+    append = CaptureMessage(state, text, type, time, append, HostScrollOption());
+    if (text != nullptr)
+        text = "";
+    MirrorText();
+
+    ShowByText(target);
+    InvalidateRect(target, nullptr, TRUE);
+
+    if (state.host_version == 0)
+        return 0;
+    return CallHostTextOutput(text, type, time, append);
+}
+
+int32_t WINAPI ShowMessage(const char* text, int32_t time)
+{
+    if (time >= 0)
+        return TextOutputHook(text, MessageStatic, time, 0);
+    return TextOutputHook(text, MessageScrolling, ~time, 0);
+}
+
+void MirrorText()
+{
+    unsigned char* record = HostTable(TableMirror);
+    if (record == nullptr)
+        return;
+    uintptr_t block = *HostSlot(record, MirrorBlockSlot);
+    if (block == 0)
+        return;
+    MirrorCopy(reinterpret_cast<char*>(block) + MirrorTextOffset, state.text_buffer);
+}

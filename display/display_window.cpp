@@ -1,1 +1,269 @@
+// The display windows: class "OrvaleWindow", painting, sizing, the
+// right-button menus and their commands.
 #include "module/display_state.h"
+#include "display/window_layout.h"
+#include <cstring>
+
+const char DisplayClassName[] = "OrvaleWindow";
+static const char UndockedCaption[] = "Orvale: drag, size and dock me!";
+
+bool RegisterDisplayClass()
+{
+    WNDCLASSA wc = {};
+    wc.style = CS_VREDRAW | CS_HREDRAW | CS_OWNDC;
+    wc.lpfnWndProc = DisplayWndProc;
+    wc.cbWndExtra = 30;
+    wc.hInstance = state.module_instance;
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.lpszClassName = DisplayClassName;
+    if (RegisterClassA(&wc))
+        return true;
+    // A module started again after a stop finds its class still there.
+    return GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+HWND CreateUndockedWindow()
+{
+    strcpy(state.menu_name, "UNDOCKEDM");
+    state.loaded_menu = nullptr;
+    state.undocked_window = CreateWindowExA(0, DisplayClassName, UndockedCaption,
+                                            WS_POPUP | WS_CAPTION | WS_THICKFRAME, 0, 0, 0, 0,
+                                            state.host_window, nullptr, state.module_instance, nullptr);
+    state.undocked_menu = state.loaded_menu;
+    return state.undocked_window;
+}
+
+void ApplyColours(HWND window)
+{
+    HDC dc = GetDC(window);
+    SetTextColor(dc, ResolveTextColour(state));
+    SetBkColor(dc, ResolveBackColour(state));
+    ReleaseDC(window, dc);
+}
+
+void RemakeBackBrush()
+{
+    if (state.back_brush)
+        DeleteObject(state.back_brush);
+    state.back_brush = CreateSolidBrush(ResolveBackColour(state));
+}
+
+void ReplaceDisplayFont(HFONT font)
+{
+    // Each window's own context keeps the font selected between paints, so the
+    // new one (or the context's original font) goes in before the old one is
+    // deleted: no context is ever left holding a deleted font.
+    HGDIOBJ selected = font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT);
+    const HWND windows[] = {state.docked_window, state.undocked_window};
+    for (HWND window : windows) {
+        if (!window)
+            continue;
+        HDC dc = GetDC(window);
+        SelectObject(dc, selected);
+        ReleaseDC(window, dc);
+    }
+    if (state.display_font && state.display_font != font)
+        DeleteObject(state.display_font);
+    state.display_font = font;
+}
+
+void ShowByText(HWND window)
+{
+    if (state.auto_hide > 0 && state.hide_always == 0)
+        ShowWindow(window, state.text_length != 0 ? SW_SHOWNA : SW_HIDE);
+}
+
+void ResetToDefaultPlace()
+{
+    RECT host;
+    if (state.host_window && GetWindowRect(state.host_window, &host)) {
+        state.default_x = state.undocked_x = host.left + state.cx_frame;
+        state.default_y = state.undocked_y = host.top + state.cy_caption + state.cy_frame + state.cy_menu;
+    }
+    state.window_width = state.default_width;
+    state.window_height = state.default_height;
+}
+
+void CloseDisplay()
+{
+    state.display_enabled = 0;
+    if (state.undocked_window)
+        ShowWindow(state.undocked_window, SW_HIDE);
+    if (state.docked_window)
+        DestroyWindow(state.docked_window);
+    if (state.host_menu)
+        CheckMenuItem(state.host_menu, OrvaleItemId, MF_BYCOMMAND | MF_UNCHECKED);
+    ResetToDefaultPlace();
+    state.docked = 0;
+    state.auto_hide = 0;
+    state.hide_always = 0;
+}
+
+static HMENU MenuOf(HWND window)
+{
+    return window == state.docked_window ? state.docked_menu : state.undocked_menu;
+}
+
+static void CheckCommand(HWND window, UINT command, int32_t on)
+{
+    state.loaded_menu = MenuOf(window);
+    if (state.loaded_menu)
+        CheckMenuItem(state.loaded_menu, command, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+}
+
+static void OnCreate(HWND window)
+{
+    HDC dc = GetDC(window);
+    TEXTMETRICA metrics = {};
+    // The context still holds its initial font: the line height follows the
+    // system font, whatever font the pilot chose for the text.
+    GetTextMetricsA(dc, &metrics);
+    state.line_height = LineHeight(metrics.tmHeight, metrics.tmExternalLeading);
+    SetTextColor(dc, ResolveTextColour(state));
+    SetBkColor(dc, ResolveBackColour(state));
+    RemakeBackBrush();
+    ReleaseDC(window, dc);
+    state.loaded_menu = LoadMenuA(state.module_instance, state.menu_name);
+}
+
+static void OnPaint(HWND window)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    if (state.display_font)
+        SelectObject(dc, state.display_font);
+    if (paint.fErase && state.back_brush)
+        FillRect(dc, &paint.rcPaint, state.back_brush);
+    RECT client;
+    GetClientRect(window, &client);
+    DrawTextA(dc, state.text_buffer, state.text_length, &client,
+              DisplayDrawFlags(client.bottom - client.top, state.line_height));
+    EndPaint(window, &paint);
+}
+
+static bool OnRightButtonUp(HWND window, LPARAM lparam)
+{
+    POINT point = {static_cast<LONG>(LOWORD(lparam)), static_cast<LONG>(HIWORD(lparam))};
+    ClientToScreen(window, &point);
+    HMENU menu = MenuOf(window);
+    if (!menu)
+        return false;
+    state.loaded_menu = menu;
+    CheckMenuItem(menu, CmdAlsoAtis, MF_BYCOMMAND | (state.also_atis ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(menu, CmdHideWhenEmpty, MF_BYCOMMAND | (state.auto_hide ? MF_CHECKED : MF_UNCHECKED));
+    TrackPopupMenu(GetSubMenu(menu, 0), 0, point.x, point.y, 0, window, nullptr);
+    return true;
+}
+
+static void OnDestroy(HWND window)
+{
+    HMENU menu;
+    if (window == state.docked_window) {
+        state.docked_window = nullptr;
+        menu = state.docked_menu;
+        state.docked_menu = nullptr;
+    } else {
+        state.undocked_window = nullptr;
+        menu = state.undocked_menu;
+        state.undocked_menu = nullptr;
+        // The brush is shared; forgotten once deleted so that neither window
+        // paints with a dead handle and nothing deletes it twice.
+        if (state.back_brush) {
+            DeleteObject(state.back_brush);
+            state.back_brush = nullptr;
+        }
+    }
+    // Nothing may pick the destroyed menu up again as a fresh window's menu.
+    if (menu)
+        DestroyMenu(menu);
+    state.loaded_menu = nullptr;
+}
+
+static void RunCommand(HWND window, WPARAM command)
+{
+    switch (command) {
+    case CmdDock:
+        PlaceDisplay(1, 1);
+        break;
+    case CmdUndock:
+        state.auto_hide = 0;
+        state.hide_always = 0;
+        PlaceDisplay(0, 1);
+        break;
+    case CmdClose:
+        CloseDisplay();
+        break;
+    case CmdTextColour:
+    case CmdBackColour:
+    case CmdFont:
+    case CmdMatchBackground:
+        RunColourCommand(window, static_cast<UINT>(command));
+        break;
+    case CmdShowUndocked:
+        state.auto_hide = 0;
+        state.hide_always = 0;
+        PlaceDisplay(0, 0);
+        break;
+    case CmdSave:
+        SaveIfDocked();
+        break;
+    case CmdHideAlways:
+        state.hide_always = 1;
+        PlaceDisplay(1, 1);
+        SaveIfDocked();
+        break;
+    case CmdAlsoAtis:
+        state.also_atis = state.also_atis ? 0 : 1;
+        CheckCommand(window, CmdAlsoAtis, state.also_atis);
+        SaveIfDocked();
+        break;
+    case CmdHideWhenEmpty:
+        state.auto_hide = state.auto_hide ? 0 : 1;
+        CheckCommand(window, CmdHideWhenEmpty, state.auto_hide);
+        PlaceDisplay(1, 1);
+        SaveIfDocked();
+        break;
+    default:
+        break;
+    }
+}
+
+LRESULT CALLBACK DisplayWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    switch (message) {
+    case WM_CREATE:
+        OnCreate(window);
+        return 0;
+    case WM_PAINT:
+        OnPaint(window);
+        return 0;
+    case WM_SIZING: {
+        RECT* drag = reinterpret_cast<RECT*>(lparam);
+        int32_t bottom = drag->bottom;
+        KeepMinimumHeight(state, drag->top, &bottom);
+        drag->bottom = bottom;
+        return TRUE;
+    }
+    case WM_RBUTTONUP:
+        if (OnRightButtonUp(window, lparam))
+            return 0;
+        break;
+    case WM_CLOSE:
+        // The font is shared by both windows: closing either takes it away.
+        if (state.display_font)
+            ReplaceDisplayFont(nullptr);
+        DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        OnDestroy(window);
+        break;
+    case WM_COMMAND:
+        // The whole wParam is compared: an accelerator or control
+        // notification carrying a command number is not a command.
+        RunCommand(window, wparam);
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}

@@ -30,11 +30,13 @@ HWND CreateUndockedWindow();
 void ApplyColours(HWND window);
 // Replaces the shared background brush with one of the resolved colour.
 void RemakeBackBrush();
-// Shows or hides a window by the hide-when-empty rule of captured text and the
-// colour refresh: only while auto_hide is positive (or, for the refresh, set)
-// and hide_always is off.
+// Hide when empty, as new text applies it: shown with text, hidden without,
+// only while auto_hide is positive (not suspended) and hide_always is off.
 void ShowByText(HWND window);
 // Close (40003): switch the display off.
 void CloseDisplay();
 // The default undocked position under the host's caption and menu bar.
 void ResetToDefaultPlace();
+// Makes `font` the display font (null: none), selecting it into each
+// window's own context before the old font is deleted.
+void ReplaceDisplayFont(HFONT font);

@@ -1,4 +1,9 @@
 #include "module/display_state.h"
 
 void SaveSettings() {}
-void SaveIfDocked() {}
+
+void SaveIfDocked()
+{
+    if (state.docked && state.config_path[0] != '\0')
+        SaveSettings();
+}

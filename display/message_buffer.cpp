@@ -1,0 +1,94 @@
+// Plain-value logic: no Win32 calls here.
+#include "display/message_buffer.h"
+#include <cstring>
+
+bool IsCapturedType(int32_t type, int32_t also_atis)
+{
+    switch (type) {
+    case MessageAtis:
+        return also_atis != 0;
+    case MessageLine:
+    case MessageStatic:
+    case MessageScrolling:
+        return true;
+    default:
+        return false;
+    }
+}
+
+int32_t SaturatingAdd(int32_t a, int32_t b)
+{
+    int64_t sum = static_cast<int64_t>(a) + b;
+    if (sum > INT32_MAX)
+        return INT32_MAX;
+    if (sum < INT32_MIN)
+        return INT32_MIN;
+    return static_cast<int32_t>(sum);
+}
+
+int32_t CaptureMessage(DisplayValues& s, const char* text, int32_t type, int32_t time,
+                       int32_t append, int host_scroll_option)
+{
+    int32_t shown_time = time;
+
+    // FS2002 repeats its ATIS broadcast with the append flag set and counts
+    // time at twice the rate: each broadcast starts afresh, for half the time.
+    if (s.host_version == 2 && type == MessageAtis) {
+        append = 0;
+        shown_time = static_cast<int32_t>(static_cast<uint32_t>(time) >> 1);
+    }
+
+    s.scroll_mask = (type == MessageAtis || type == MessageScrolling) ? 3 : 0;
+    if (host_scroll_option == 0)
+        s.scroll_mask = 0;
+    if (s.scroll_mask != 0) {
+        if (type == MessageAtis)
+            shown_time = 0;     // the ATIS line stays until it has scrolled away
+        if (s.host_version == 2)
+            s.scroll_mask = 1;
+    }
+
+    int32_t length = static_cast<int32_t>(strnlen(s.text_buffer, TextCapacity));
+    if (append == 0) {
+        length = 0;
+        if (s.scroll_mask != 0) {
+            memset(s.text_buffer, ' ', ScrollLead);
+            length = ScrollLead;
+        }
+        s.text_buffer[length] = '\0';
+    }
+
+    if (text != nullptr) {
+        size_t room = static_cast<size_t>(TextCapacity - length);
+        size_t take = strnlen(text, room);
+        memcpy(s.text_buffer + length, text, take);
+        length += static_cast<int32_t>(take);
+        s.text_buffer[length] = '\0';
+    }
+    s.text_length = length;
+
+    s.display_ticks = append != 0 ? SaturatingAdd(s.display_ticks, shown_time) : shown_time;
+    s.scroll_delay = (s.scroll_mask != 0 && append == 0) ? ScrollStartDelay : 0;
+    return append;
+}
+
+void MirrorCopy(char* block, const char* text_buffer)
+{
+    size_t length = strnlen(text_buffer, MirrorCapacity);
+    memcpy(block, text_buffer, length);
+    memset(block + length, 0, MirrorCapacity - length);
+}
+
+bool PutTextIfEmpty(DisplayValues& s, const char* text, int32_t ticks)
+{
+    if (s.text_length != 0)
+        return false;
+    size_t take = strnlen(text, TextCapacity);
+    memcpy(s.text_buffer, text, take);
+    s.text_buffer[take] = '\0';
+    s.text_length = static_cast<int32_t>(take);
+    s.display_ticks = ticks;
+    s.scroll_mask = 0;
+    s.scroll_delay = 0;
+    return true;
+}
