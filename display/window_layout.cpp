@@ -4,7 +4,8 @@
 int32_t LineHeight(int32_t tm_height, int32_t tm_external_leading)
 {
     int64_t spacing = static_cast<int64_t>(tm_height) + tm_external_leading;
-    return static_cast<int32_t>((spacing * 12 + 5) / 10);
+    int64_t height = (spacing * 12 + 5) / 10;
+    return height > INT32_MAX ? INT32_MAX : static_cast<int32_t>(height);
 }
 
 uint32_t DisplayDrawFlags(int32_t client_height, int32_t line_height)

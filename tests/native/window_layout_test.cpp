@@ -1,0 +1,48 @@
+// Measures of the display windows: line height, wrapping and sizing limits.
+#include <gtest/gtest.h>
+#include "display/window_layout.h"
+
+namespace {
+
+TEST(LineHeight, IsOnePointTwoLinesRounded)
+{
+    EXPECT_EQ(19, LineHeight(16, 0));
+    EXPECT_EQ(17, LineHeight(13, 1));   // 16.8 rounds up
+    EXPECT_EQ(0, LineHeight(0, 0));
+    EXPECT_EQ(INT32_MAX, LineHeight(INT32_MAX, INT32_MAX)) << "held at the limit";
+}
+
+TEST(DrawFlags, WrapFromOnePointSixLines)
+{
+    EXPECT_EQ(0x300u, DisplayDrawFlags(29, 19));
+    EXPECT_EQ(0x310u, DisplayDrawFlags(30, 19));
+    EXPECT_EQ(0x300u, DisplayDrawFlags(-5, 19));
+}
+
+TEST(Sizing, MinimumPerFormAndOnlyOnceInitialised)
+{
+    DisplayValues s;
+    s.line_height = 19;
+    s.cy_frame = 4;
+    s.cy_caption = 19;
+    int32_t bottom = 140;
+    KeepMinimumHeight(s, 100, &bottom);
+    EXPECT_EQ(140, bottom) << "left alone before start-up";
+
+    s.initialised = 1;
+    KeepMinimumHeight(s, 100, &bottom);
+    EXPECT_EQ(146, bottom) << "undocked: line + 2 frames + caption";
+    s.docked = 1;
+    bottom = 105;
+    KeepMinimumHeight(s, 100, &bottom);
+    EXPECT_EQ(119, bottom);
+    bottom = 200;
+    KeepMinimumHeight(s, 100, &bottom);
+    EXPECT_EQ(200, bottom) << "taller stays";
+
+    bottom = INT32_MAX - 3;
+    KeepMinimumHeight(s, INT32_MAX - 5, &bottom);
+    EXPECT_EQ(INT32_MAX, bottom) << "held at the limit";
+}
+
+}  // namespace
