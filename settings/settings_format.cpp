@@ -1,1 +1,197 @@
 // Plain-value logic: no Win32 calls here.
+#include "settings/settings_format.h"
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+bool IsBlank(char c)
+{
+    // The C locale's white space, the set atoi skips.
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+char Upper(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// True when `value` begins with `prefix` (upper case), in any case.
+bool BeginsWith(const char* value, const char* prefix)
+{
+    if (!value)
+        return false;
+    for (; *prefix; ++value, ++prefix) {
+        if (Upper(*value) != *prefix)
+            return false;  // also at the value's terminator
+    }
+    return true;
+}
+
+// The next field after the comma that ends the current one, or null.
+const char* NextField(const char* field)
+{
+    const char* comma = strchr(field, ',');
+    return comma ? comma + 1 : nullptr;
+}
+
+}  // namespace
+
+int32_t ReadSettingNumber(const char* text)
+{
+    if (!text)
+        return 0;
+    while (IsBlank(*text))
+        ++text;
+    bool negative = false;
+    if (*text == '-' || *text == '+')
+        negative = *text++ == '-';
+    // Accumulated in 64 bits and held once past the limit, so that any number
+    // of digits stays defined.
+    const int64_t limit = negative ? -static_cast<int64_t>(INT32_MIN) : INT32_MAX;
+    int64_t magnitude = 0;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        magnitude = magnitude * 10 + (*text - '0');
+        if (magnitude > limit)
+            magnitude = limit;
+    }
+    return static_cast<int32_t>(negative ? -magnitude : magnitude);
+}
+
+bool ParseWindowEntry(const char* value, WindowEntry* entry)
+{
+    if (!value || !*value)
+        return false;
+    int32_t numbers[6];
+    int count = 0;
+    for (const char* field = value; field && count < 6; field = NextField(field))
+        numbers[count++] = ReadSettingNumber(field);
+    if (count < 4)
+        return false;
+    entry->x = numbers[0];
+    entry->y = numbers[1];
+    entry->width = numbers[2];
+    entry->height = numbers[3];
+    // Only the first seven palette entries are colours of a setting; the
+    // rest serve the colour dialog. Negative values are colours of their own.
+    entry->has_colours = count == 6 && numbers[4] < 7 && numbers[5] < 7;
+    entry->text_colour = entry->has_colours ? numbers[4] : 0;
+    entry->back_colour = entry->has_colours ? numbers[5] : 0;
+    return true;
+}
+
+FontEntry ParseFontEntry(const char* value, FontFields* fields)
+{
+    if (!value || !*value)
+        return FontEntry::Empty;
+    *fields = FontFields{};
+    const char* comma = strchr(value, ',');
+    size_t face_length = comma ? static_cast<size_t>(comma - value) : strlen(value);
+    if (face_length > FaceNameChars - 1)
+        face_length = FaceNameChars - 1;
+    memcpy(fields->face_name, value, face_length);
+    fields->face_name[face_length] = '\0';
+    if (!comma)
+        return FontEntry::FaceOnly;
+
+    int32_t required[3];
+    const char* field = comma + 1;
+    for (int i = 0; i < 3; ++i) {
+        if (!field)
+            return FontEntry::FaceOnly;  // the face name alone, all else zero
+        required[i] = ReadSettingNumber(field);
+        field = NextField(field);
+    }
+    fields->height = required[0];
+    fields->width = required[1];
+    fields->weight = required[2];
+    uint8_t* optional[3] = {&fields->italic, &fields->underline, &fields->strike_out};
+    for (int i = 0; i < 3 && field; ++i, field = NextField(field))
+        *optional[i] = static_cast<uint8_t>(static_cast<uint32_t>(ReadSettingNumber(field)) & 0xFF);
+    return FontEntry::Complete;
+}
+
+int32_t ReadYesSwitch(const char* value)
+{
+    return BeginsWith(value, "YES") ? 1 : 0;
+}
+
+int32_t ReadNoSwitch(const char* value)
+{
+    return BeginsWith(value, "NO") ? 0 : 1;
+}
+
+const char* YesNoText(int32_t value)
+{
+    return value != 0 ? "Yes" : "No";
+}
+
+bool IsPanelPath(const char* path)
+{
+    if (!path)
+        return false;
+    size_t length = strlen(path);
+    if (length < 5)
+        return false;
+    const char* tail = path + length - 5;
+    for (int i = 0; i < 5; ++i) {
+        if (Upper(tail[i]) != "PANEL"[i])
+            return false;
+    }
+    return true;
+}
+
+bool IsSamePanelFolder(const char* path, const char (&config_path)[ConfigPathChars],
+                       int32_t panel_path_length)
+{
+    if (!path || panel_path_length <= 0 || static_cast<size_t>(panel_path_length) > ConfigPathKept)
+        return false;
+    const size_t length = static_cast<size_t>(panel_path_length);
+    // Compared without running past either string: a path of another length
+    // differs at or before its own terminator.
+    for (size_t i = 0; i < length; ++i) {
+        if (path[i] == '\0' || Upper(path[i]) != Upper(config_path[i]))
+            return false;
+    }
+    return path[length] == '\0';
+}
+
+int32_t PanelPathLength(const char* path)
+{
+    if (!path)
+        return 0;
+    size_t length = strlen(path);
+    return length > static_cast<size_t>(INT32_MAX) ? INT32_MAX : static_cast<int32_t>(length);
+}
+
+void BuildConfigPath(const char* path, char (&config_path)[ConfigPathChars])
+{
+    size_t kept = 0;
+    if (path) {
+        while (kept < ConfigPathKept && path[kept] != '\0')
+            ++kept;
+        memcpy(config_path, path, kept);
+    }
+    memcpy(config_path + kept, ".cfg", 5);
+    static_assert(ConfigPathKept + 5 <= ConfigPathChars, "room for the extension");
+}
+
+void FormatWindowValue(char* out, size_t out_size, int32_t x, int32_t y, int32_t width,
+                       int32_t height, int32_t text_colour, int32_t back_colour)
+{
+    if (!out || out_size == 0)
+        return;
+    snprintf(out, out_size, "%d,%d,%d,%d,%d,%d", static_cast<int>(x), static_cast<int>(y),
+             static_cast<int>(width), static_cast<int>(height), static_cast<int>(text_colour),
+             static_cast<int>(back_colour));
+}
+
+void FormatFontValue(char* out, size_t out_size, const FontFields& fields)
+{
+    if (!out || out_size == 0)
+        return;
+    snprintf(out, out_size, "%.*s,%d,%d,%d,%d,%d,%d", static_cast<int>(FaceNameChars - 1),
+             fields.face_name, static_cast<int>(fields.height), static_cast<int>(fields.width),
+             static_cast<int>(fields.weight), static_cast<int>(fields.italic),
+             static_cast<int>(fields.underline), static_cast<int>(fields.strike_out));
+}

@@ -1,0 +1,79 @@
+// The per-aircraft settings section on plain values: reading the values of
+// section "Orvale" (numbers, the "Window" and "Font" entries, the Yes/No
+// switches), the panel path tests and the configuration-file path, and the
+// values as they are written back. Everything here is bounded by the buffers
+// named below, whatever the file or the host hands in.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+constexpr size_t WindowValueChars = 260;    // buffer the "Window" entry is read into
+constexpr size_t SettingValueChars = 260;   // buffer of the other entries
+constexpr size_t SavedValueChars = 1024;    // buffer each written value is formatted into
+constexpr size_t ConfigPathChars = 264;     // DisplayValues::config_path
+constexpr size_t ConfigPathKept = 244;      // characters of the panel path kept before ".cfg"
+constexpr size_t FaceNameChars = 32;        // LOGFONTA::lfFaceName, NUL included
+
+// A decimal number read the way atoi reads it (leading white space, a sign,
+// digits up to the first non-digit; 0 when there are none), but held at the
+// 32-bit limits instead of overflowing. `text` may be null (0).
+int32_t ReadSettingNumber(const char* text);
+
+// The "Window" entry: docked position and size, and the two colour settings
+// when the file carries usable ones.
+struct WindowEntry {
+    int32_t x = 0, y = 0, width = 0, height = 0;
+    bool has_colours = false;
+    int32_t text_colour = 0, back_colour = 0;
+};
+// True when `value` holds at least four numbers (each starting at the start
+// of the value or just after a comma); `entry` is then filled. The colours
+// count only when a fifth and a sixth number are both below 7.
+bool ParseWindowEntry(const char* value, WindowEntry* entry);
+
+// The fields of the display font that the settings file carries.
+struct FontFields {
+    char face_name[FaceNameChars] = {};
+    int32_t height = 0, width = 0, weight = 0;
+    uint8_t italic = 0, underline = 0, strike_out = 0;
+};
+enum class FontEntry {
+    Empty,       // no value: the font stays as it is
+    FaceOnly,    // face name taken (other fields zero), no font to be made
+    Complete,    // face name, height, width and weight (and any of the rest)
+};
+// Reads the "Font" entry: the face name up to the first comma (at most 31
+// characters), then height, width and weight, each after a comma, then
+// italic, underline and strike-out (low 8 bits) for as long as commas follow.
+// With fewer than three numbers only the face name is kept.
+FontEntry ParseFontEntry(const char* value, FontFields* fields);
+
+// "HideWindow" and "AutoHide": on when the value begins with "YES" in any case.
+int32_t ReadYesSwitch(const char* value);
+// "AlsoATIS": off only when the value begins with "NO" in any case.
+int32_t ReadNoSwitch(const char* value);
+// How a switch is written: "Yes" for any non-zero value (also -1).
+const char* YesNoText(int32_t value);
+
+// True when `path` ends in "panel" (any case) and has at least 5 characters.
+bool IsPanelPath(const char* path);
+
+// True when `path` names the panel folder last read: as long as the last one
+// (`panel_path_length`) and equal (any case) to the first that many characters
+// of `config_path`. Only the buffer's own ConfigPathChars bytes are ever read,
+// so a path longer than ConfigPathKept characters is never the same folder.
+bool IsSamePanelFolder(const char* path, const char (&config_path)[ConfigPathChars],
+                       int32_t panel_path_length);
+
+// The panel path's length as the state keeps it (held at INT32_MAX).
+int32_t PanelPathLength(const char* path);
+
+// `config_path` <- at most ConfigPathKept characters of `path`, then ".cfg".
+void BuildConfigPath(const char* path, char (&config_path)[ConfigPathChars]);
+
+// "x,y,width,height,text_colour,back_colour" into `out` (always terminated).
+void FormatWindowValue(char* out, size_t out_size, int32_t x, int32_t y, int32_t width,
+                       int32_t height, int32_t text_colour, int32_t back_colour);
+// "face,height,width,weight,italic,underline,strike_out" into `out`; the face
+// name is read up to its terminator or FaceNameChars - 1 characters.
+void FormatFontValue(char* out, size_t out_size, const FontFields& fields);

@@ -1,0 +1,97 @@
+// Arbitrary bytes as settings values and panel paths. Each input is split at
+// its first zero byte: the part before is the value or path under test, held
+// in a block of exactly its own size so that any read past its terminator is
+// reported. Beyond not crashing, the rules that must hold for any input are
+// checked.
+#include "settings/settings_format.h"
+#include "module/display_values.h"
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+void Check(bool condition)
+{
+    if (!condition)
+        abort();
+}
+
+void FuzzWindow(const char* value)
+{
+    WindowEntry entry;
+    if (!ParseWindowEntry(value, &entry))
+        return;
+    if (entry.has_colours) {
+        Check(entry.text_colour < 7 && entry.back_colour < 7);
+        ResolveColour(entry.text_colour, text_palette);
+        ResolveColour(entry.back_colour, back_palette);
+    }
+    // What is written reads back as the same place.
+    char out[SavedValueChars];
+    FormatWindowValue(out, sizeof out, entry.x, entry.y, entry.width, entry.height,
+                      entry.text_colour, entry.back_colour);
+    WindowEntry back;
+    Check(ParseWindowEntry(out, &back));
+    Check(back.x == entry.x && back.y == entry.y && back.width == entry.width &&
+          back.height == entry.height);
+}
+
+void FuzzFont(const char* value)
+{
+    FontFields fields;
+    FontEntry kind = ParseFontEntry(value, &fields);
+    if (kind == FontEntry::Empty)
+        return;
+    Check(memchr(fields.face_name, '\0', sizeof fields.face_name) != nullptr);
+    Check(strchr(fields.face_name, ',') == nullptr);
+    char out[SavedValueChars];
+    FormatFontValue(out, sizeof out, fields);
+    FontFields back;
+    Check(ParseFontEntry(out, &back) == FontEntry::Complete);
+    Check(strcmp(back.face_name, fields.face_name) == 0);
+    Check(back.height == fields.height && back.width == fields.width &&
+          back.weight == fields.weight && back.italic == fields.italic &&
+          back.underline == fields.underline && back.strike_out == fields.strike_out);
+}
+
+void FuzzPath(const char* path, const char* other)
+{
+    DisplayValues s;
+    bool panel = IsPanelPath(path);
+    BuildConfigPath(path, s.config_path);
+    Check(memchr(s.config_path, '\0', sizeof s.config_path) != nullptr);
+    size_t length = strlen(path);
+    Check(strlen(s.config_path) == (length < ConfigPathKept ? length : ConfigPathKept) + 4);
+    s.panel_path_length = PanelPathLength(path);
+    bool same = IsSamePanelFolder(path, s.config_path, s.panel_path_length);
+    Check(same == (length > 0 && length <= ConfigPathKept));
+    IsSamePanelFolder(other, s.config_path, s.panel_path_length);
+    if (panel)
+        Check(length >= 5);
+    ReadYesSwitch(path);
+    ReadNoSwitch(path);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const uint8_t* zero = static_cast<const uint8_t*>(memchr(data, 0, size));
+    size_t first = zero ? static_cast<size_t>(zero - data) : size;
+    std::unique_ptr<char[]> value(new char[first + 1]);
+    memcpy(value.get(), data, first);
+    value[first] = '\0';
+    size_t rest = zero ? size - first - 1 : 0;
+    std::unique_ptr<char[]> other(new char[rest + 1]);
+    if (rest)
+        memcpy(other.get(), zero + 1, rest);
+    other[rest] = '\0';
+
+    ReadSettingNumber(value.get());
+    FuzzWindow(value.get());
+    FuzzFont(value.get());
+    FuzzPath(value.get(), other.get());
+    return 0;
+}

@@ -1,0 +1,319 @@
+// The settings section's values on plain data, under the sanitizers: every
+// buffer here is exactly as large as the module's, so reading or writing
+// past one is caught.
+#include "settings/settings_format.h"
+#include "module/display_values.h"
+#include <gtest/gtest.h>
+#include <climits>
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace {
+
+// A string in a heap block of exactly its own size, so that a read past its
+// terminator is an error the address sanitizer reports.
+std::unique_ptr<char[]> Exact(const std::string& text)
+{
+    std::unique_ptr<char[]> block(new char[text.size() + 1]);
+    memcpy(block.get(), text.c_str(), text.size() + 1);
+    return block;
+}
+
+TEST(SettingsNumbers, ReadLikeAtoi)
+{
+    EXPECT_EQ(ReadSettingNumber("123"), 123);
+    EXPECT_EQ(ReadSettingNumber("-12"), -12);
+    EXPECT_EQ(ReadSettingNumber("+7"), 7);
+    EXPECT_EQ(ReadSettingNumber(" \t 42,5"), 42);     // stops at the comma
+    EXPECT_EQ(ReadSettingNumber("300px"), 300);
+    EXPECT_EQ(ReadSettingNumber("abc"), 0);
+    EXPECT_EQ(ReadSettingNumber(""), 0);
+    EXPECT_EQ(ReadSettingNumber("- 5"), 0);          // no blank between sign and digits
+    EXPECT_EQ(ReadSettingNumber(nullptr), 0);
+}
+
+TEST(SettingsNumbers, SaturateInsteadOfOverflowing)
+{
+    EXPECT_EQ(ReadSettingNumber("2147483647"), INT32_MAX);
+    EXPECT_EQ(ReadSettingNumber("-2147483648"), INT32_MIN);
+    EXPECT_EQ(ReadSettingNumber("2147483648"), INT32_MAX);
+    EXPECT_EQ(ReadSettingNumber("-2147483649"), INT32_MIN);
+    EXPECT_EQ(ReadSettingNumber("99999999999999999999999999"), INT32_MAX);
+    EXPECT_EQ(ReadSettingNumber(std::string(10000, '9').c_str()), INT32_MAX);
+    EXPECT_EQ(ReadSettingNumber(("-" + std::string(10000, '8')).c_str()), INT32_MIN);
+}
+
+TEST(SettingsWindow, FourNumbersAreAPlaceWithoutColours)
+{
+    WindowEntry entry;
+    ASSERT_TRUE(ParseWindowEntry("10,20,300,40", &entry));
+    EXPECT_EQ(entry.x, 10);
+    EXPECT_EQ(entry.y, 20);
+    EXPECT_EQ(entry.width, 300);
+    EXPECT_EQ(entry.height, 40);
+    EXPECT_FALSE(entry.has_colours);
+
+    ASSERT_TRUE(ParseWindowEntry("10,20,300,40,3", &entry));
+    EXPECT_FALSE(entry.has_colours);   // a fifth number without a sixth
+}
+
+TEST(SettingsWindow, ColoursOnlyWhenBothAreBelowSeven)
+{
+    WindowEntry entry;
+    ASSERT_TRUE(ParseWindowEntry("10,20,300,40,7,1", &entry));
+    EXPECT_FALSE(entry.has_colours);
+    ASSERT_TRUE(ParseWindowEntry("10,20,300,40,1,14", &entry));
+    EXPECT_FALSE(entry.has_colours);
+
+    ASSERT_TRUE(ParseWindowEntry("10,20,300,40,6,0", &entry));
+    EXPECT_TRUE(entry.has_colours);
+    EXPECT_EQ(entry.text_colour, 6);
+    EXPECT_EQ(entry.back_colour, 0);
+
+    ASSERT_TRUE(ParseWindowEntry("-5,-6,300,40,-255,-2147483648", &entry));
+    EXPECT_EQ(entry.x, -5);
+    EXPECT_EQ(entry.y, -6);
+    EXPECT_TRUE(entry.has_colours);
+    EXPECT_EQ(entry.text_colour, -255);
+    EXPECT_EQ(entry.back_colour, INT32_MIN);
+    // The most negative setting resolves to a colour without overflowing.
+    EXPECT_EQ(ResolveColour(entry.back_colour, back_palette), 0x80000000u);
+    EXPECT_EQ(ResolveColour(entry.text_colour, text_palette), 0x000000FFu);
+
+    // Extra fields are ignored, not read as colours.
+    ASSERT_TRUE(ParseWindowEntry("1,2,3,4,5,6,99,abc", &entry));
+    EXPECT_TRUE(entry.has_colours);
+    EXPECT_EQ(entry.text_colour, 5);
+    EXPECT_EQ(entry.back_colour, 6);
+}
+
+TEST(SettingsWindow, FewerThanFourNumbersIsNoEntry)
+{
+    WindowEntry entry;
+    EXPECT_FALSE(ParseWindowEntry("10,20,300", &entry));
+    EXPECT_FALSE(ParseWindowEntry("10 20 300 40", &entry));   // missing commas: one number
+    EXPECT_FALSE(ParseWindowEntry("", &entry));
+    EXPECT_FALSE(ParseWindowEntry(nullptr, &entry));
+    // Empty fields still count, as atoi reads them: zeros.
+    ASSERT_TRUE(ParseWindowEntry(",,,", &entry));
+    EXPECT_EQ(entry.x, 0);
+    EXPECT_EQ(entry.height, 0);
+}
+
+TEST(SettingsWindow, HostileValuesStayBounded)
+{
+    WindowEntry entry;
+    std::string huge = "99999999999999999999,-99999999999999999999,"
+                       "4294967296,-4294967296,-99999999999999,99999999999";
+    ASSERT_TRUE(ParseWindowEntry(Exact(huge).get(), &entry));
+    EXPECT_EQ(entry.x, INT32_MAX);
+    EXPECT_EQ(entry.y, INT32_MIN);
+    EXPECT_EQ(entry.width, INT32_MAX);
+    EXPECT_EQ(entry.height, INT32_MIN);
+    EXPECT_FALSE(entry.has_colours);   // the sixth saturates high: no colours
+
+    std::string commas(10000, ',');
+    ASSERT_TRUE(ParseWindowEntry(Exact(commas).get(), &entry));
+    EXPECT_EQ(entry.width, 0);
+
+    std::string binary = std::string("1,\x01\xff\x80,3,") + std::string(9990, '\xfe');
+    ASSERT_TRUE(ParseWindowEntry(Exact(binary).get(), &entry));
+    EXPECT_EQ(entry.x, 1);
+    EXPECT_EQ(entry.y, 0);
+    EXPECT_EQ(entry.width, 3);
+}
+
+TEST(SettingsFont, FaceNameAloneMakesNoFont)
+{
+    FontFields fields;
+    fields.height = 99;
+    EXPECT_EQ(ParseFontEntry("Arial", &fields), FontEntry::FaceOnly);
+    EXPECT_STREQ(fields.face_name, "Arial");
+    EXPECT_EQ(fields.height, 0);   // the fields start from zero
+
+    // Fewer than three numbers: the face name and zero fields.
+    EXPECT_EQ(ParseFontEntry("Courier New,-12,0", &fields), FontEntry::FaceOnly);
+    EXPECT_STREQ(fields.face_name, "Courier New");
+    EXPECT_EQ(fields.height, 0);
+    EXPECT_EQ(fields.width, 0);
+    EXPECT_EQ(fields.weight, 0);
+
+    EXPECT_EQ(ParseFontEntry("", &fields), FontEntry::Empty);
+    EXPECT_EQ(ParseFontEntry(nullptr, &fields), FontEntry::Empty);
+}
+
+TEST(SettingsFont, ThreeNumbersMakeAFont)
+{
+    FontFields fields;
+    ASSERT_EQ(ParseFontEntry("Arial,-12,0,400", &fields), FontEntry::Complete);
+    EXPECT_STREQ(fields.face_name, "Arial");
+    EXPECT_EQ(fields.height, -12);
+    EXPECT_EQ(fields.width, 0);
+    EXPECT_EQ(fields.weight, 400);
+    EXPECT_EQ(fields.italic, 0);
+    EXPECT_EQ(fields.underline, 0);
+    EXPECT_EQ(fields.strike_out, 0);
+
+    // The optional three as far as commas go, each its low 8 bits.
+    ASSERT_EQ(ParseFontEntry("Arial,-12,0,700,257", &fields), FontEntry::Complete);
+    EXPECT_EQ(fields.italic, 1);
+    EXPECT_EQ(fields.underline, 0);
+    ASSERT_EQ(ParseFontEntry("Arial,1,2,3,1,-1,2147483647,9", &fields), FontEntry::Complete);
+    EXPECT_EQ(fields.italic, 1);
+    EXPECT_EQ(fields.underline, 255);
+    EXPECT_EQ(fields.strike_out, 255);
+
+    // No face name at all is still a font (the system picks its face).
+    ASSERT_EQ(ParseFontEntry(",-12,0,400", &fields), FontEntry::Complete);
+    EXPECT_STREQ(fields.face_name, "");
+}
+
+TEST(SettingsFont, LongFaceNameIsCutAndTerminated)
+{
+    FontFields fields;
+    memset(fields.face_name, 'x', sizeof fields.face_name);
+    std::string value = std::string(10000, 'F') + ",-12,0,400";
+    ASSERT_EQ(ParseFontEntry(Exact(value).get(), &fields), FontEntry::Complete);
+    EXPECT_EQ(strlen(fields.face_name), 31u);
+    EXPECT_EQ(fields.weight, 400);
+}
+
+TEST(SettingsSwitches, PrefixRules)
+{
+    EXPECT_EQ(ReadYesSwitch("Yes"), 1);
+    EXPECT_EQ(ReadYesSwitch("yEs please"), 1);
+    EXPECT_EQ(ReadYesSwitch("Ye"), 0);
+    EXPECT_EQ(ReadYesSwitch(" Yes"), 0);
+    EXPECT_EQ(ReadYesSwitch("1"), 0);
+    EXPECT_EQ(ReadYesSwitch(""), 0);
+    EXPECT_EQ(ReadYesSwitch(nullptr), 0);
+
+    EXPECT_EQ(ReadNoSwitch("nope"), 0);
+    EXPECT_EQ(ReadNoSwitch("NO"), 0);
+    EXPECT_EQ(ReadNoSwitch("n"), 1);
+    EXPECT_EQ(ReadNoSwitch("Yes"), 1);
+    EXPECT_EQ(ReadNoSwitch(""), 1);
+    EXPECT_EQ(ReadNoSwitch(nullptr), 1);
+
+    EXPECT_STREQ(YesNoText(1), "Yes");
+    EXPECT_STREQ(YesNoText(-1), "Yes");
+    EXPECT_STREQ(YesNoText(0), "No");
+}
+
+TEST(SettingsPaths, PanelSuffix)
+{
+    EXPECT_TRUE(IsPanelPath("C:\\FS\\Aircraft\\C172\\PANEL"));
+    EXPECT_TRUE(IsPanelPath("C:\\FS\\Aircraft\\C172\\panel"));
+    EXPECT_TRUE(IsPanelPath("panel"));
+    EXPECT_FALSE(IsPanelPath("C:\\FS\\Aircraft\\C172\\panel.1"));
+    EXPECT_FALSE(IsPanelPath("C:\\FS\\Aircraft\\C172\\panel2"));
+    EXPECT_FALSE(IsPanelPath("anel"));
+    EXPECT_FALSE(IsPanelPath(""));
+    EXPECT_FALSE(IsPanelPath(nullptr));
+}
+
+TEST(SettingsPaths, ConfigPathKeepsAtMost244Characters)
+{
+    char config_path[ConfigPathChars];
+    memset(config_path, '#', sizeof config_path);
+    BuildConfigPath("C:\\A\\panel", config_path);
+    EXPECT_STREQ(config_path, "C:\\A\\panel.cfg");
+
+    std::string long_path(300, 'p');
+    BuildConfigPath(Exact(long_path).get(), config_path);
+    EXPECT_EQ(strlen(config_path), ConfigPathKept + 4);
+    EXPECT_EQ(std::string(config_path), std::string(ConfigPathKept, 'p') + ".cfg");
+
+    std::string exact(ConfigPathKept, 'q');
+    BuildConfigPath(Exact(exact).get(), config_path);
+    EXPECT_EQ(std::string(config_path), exact + ".cfg");
+}
+
+TEST(SettingsPaths, SameFolderComparesWithinBounds)
+{
+    DisplayValues s;
+    const char* path = "C:\\FS\\Aircraft\\C172\\panel";
+    BuildConfigPath(path, s.config_path);
+    s.panel_path_length = PanelPathLength(path);
+
+    EXPECT_TRUE(IsSamePanelFolder(path, s.config_path, s.panel_path_length));
+    EXPECT_TRUE(IsSamePanelFolder("c:\\fs\\aircraft\\c172\\PANEL", s.config_path, s.panel_path_length));
+    EXPECT_FALSE(IsSamePanelFolder("C:\\FS\\Aircraft\\B737\\panel", s.config_path, s.panel_path_length));
+    EXPECT_FALSE(IsSamePanelFolder("C:\\FS\\Aircraft\\C172\\panel\\panel", s.config_path,
+                                   s.panel_path_length));
+    EXPECT_FALSE(IsSamePanelFolder(Exact("C:\\panel").get(), s.config_path, s.panel_path_length));
+
+    // Nothing read yet: no folder is the same.
+    DisplayValues fresh;
+    EXPECT_FALSE(IsSamePanelFolder(path, fresh.config_path, fresh.panel_path_length));
+}
+
+TEST(SettingsPaths, LongPathIsNeverTheSameFolder)
+{
+    DisplayValues s;
+    std::string long_path = std::string(295, 'a') + "panel";
+    auto exact = Exact(long_path);
+    BuildConfigPath(exact.get(), s.config_path);
+    s.panel_path_length = PanelPathLength(exact.get());
+    ASSERT_EQ(s.panel_path_length, 300);
+    EXPECT_FALSE(IsSamePanelFolder(exact.get(), s.config_path, s.panel_path_length));
+
+    // A length the state never holds for a stored path, as a corrupted or
+    // hostile value: still no read past the buffer.
+    EXPECT_FALSE(IsSamePanelFolder(exact.get(), s.config_path, INT32_MAX));
+    EXPECT_FALSE(IsSamePanelFolder(exact.get(), s.config_path, -1));
+
+    // The longest path that is kept whole is still recognised.
+    std::string longest = std::string(ConfigPathKept - 5, 'b') + "panel";
+    BuildConfigPath(longest.c_str(), s.config_path);
+    s.panel_path_length = PanelPathLength(longest.c_str());
+    EXPECT_TRUE(IsSamePanelFolder(Exact(longest).get(), s.config_path, s.panel_path_length));
+}
+
+TEST(SettingsFormat, WindowValueReadsBack)
+{
+    char out[SavedValueChars];
+    FormatWindowValue(out, sizeof out, 10, -20, 300, 40, -16711680, 3);
+    EXPECT_STREQ(out, "10,-20,300,40,-16711680,3");
+    WindowEntry entry;
+    ASSERT_TRUE(ParseWindowEntry(out, &entry));
+    EXPECT_EQ(entry.y, -20);
+    EXPECT_TRUE(entry.has_colours);
+    EXPECT_EQ(entry.text_colour, -16711680);
+
+    FormatWindowValue(out, sizeof out, INT32_MIN, INT32_MAX, 0, 0, INT32_MIN, INT32_MIN);
+    EXPECT_STREQ(out, "-2147483648,2147483647,0,0,-2147483648,-2147483648");
+
+    char tiny[8];
+    FormatWindowValue(tiny, sizeof tiny, 1000, 2000, 3000, 4000, 1, 1);
+    EXPECT_STREQ(tiny, "1000,20");   // cut, always terminated
+}
+
+TEST(SettingsFormat, FontValueReadsBack)
+{
+    FontFields fields;
+    strcpy(fields.face_name, "Times New Roman");
+    fields.height = -16;
+    fields.weight = 700;
+    fields.italic = 255;
+    fields.strike_out = 1;
+    char out[SavedValueChars];
+    FormatFontValue(out, sizeof out, fields);
+    EXPECT_STREQ(out, "Times New Roman,-16,0,700,255,0,1");   // bytes unsigned
+
+    FontFields back;
+    ASSERT_EQ(ParseFontEntry(out, &back), FontEntry::Complete);
+    EXPECT_STREQ(back.face_name, "Times New Roman");
+    EXPECT_EQ(back.height, -16);
+    EXPECT_EQ(back.weight, 700);
+    EXPECT_EQ(back.italic, 255);
+    EXPECT_EQ(back.strike_out, 1);
+
+    // A face name without its terminator is written only up to its 31st character.
+    memset(fields.face_name, 'Z', sizeof fields.face_name);
+    FormatFontValue(out, sizeof out, fields);
+    EXPECT_EQ(std::string(out), std::string(31, 'Z') + ",-16,0,700,255,0,1");
+}
+
+}  // namespace
