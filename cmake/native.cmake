@@ -11,14 +11,20 @@ target_compile_options(orvale_logic PUBLIC ${SANITIZE} -Wall -Wextra)
 target_link_options(orvale_logic PUBLIC ${SANITIZE})
 
 file(GLOB NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*_test.cpp)
-add_executable(native_tests ${NATIVE_TESTS})
-target_link_libraries(native_tests PRIVATE orvale_logic GTest::gtest_main)
-add_test(NAME native.plain_values COMMAND native_tests)
+if(NATIVE_TESTS)
+    add_executable(native_tests ${NATIVE_TESTS})
+    target_link_libraries(native_tests PRIVATE orvale_logic GTest::gtest_main)
+    add_test(NAME native.plain_values COMMAND native_tests)
+endif()
 
 # The product DLL as the simulator will see it: built by the win32 preset.
+set(ORVALE_PRODUCT_DLL ${CMAKE_SOURCE_DIR}/build/win32/orvale.dll
+    CACHE FILEPATH "The product orvale.dll that native.product_dll checks")
 add_executable(product_dll_check tools/product_dll_check.cpp)
+target_compile_options(product_dll_check PRIVATE ${SANITIZE} -Wall -Wextra)
+target_link_options(product_dll_check PRIVATE ${SANITIZE})
 add_test(NAME native.product_dll COMMAND product_dll_check
-         ${CMAKE_SOURCE_DIR}/build/win32/orvale.dll ${CMAKE_SOURCE_DIR}/tools/import-allowlist.txt)
+         ${ORVALE_PRODUCT_DLL} ${CMAKE_SOURCE_DIR}/tools/import-allowlist.txt)
 
 # libFuzzer targets, each run for a bounded time as a test.
 set(FUZZ_SECONDS 15 CACHE STRING "Seconds each fuzzer runs in the test command")
