@@ -50,6 +50,10 @@ foreach(source ${HOST_PROGRAMS})
     add_executable(${name} ${source})
     target_link_libraries(${name} PRIVATE simhost -static)
     add_dependencies(${name} orvale)
+    # Shipped as orvale-<name>.exe (orvale-demo.exe), the target keeps its name.
+    if(NOT name MATCHES "^orvale-")
+        set_target_properties(${name} PROPERTIES OUTPUT_NAME orvale-${name})
+    endif()
 endforeach()
 
 # Every tests/wine/<name>_test.cpp is a test program of its own under Wine.

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Builds all three presets and runs every test: the Wine tests of the 64-bit
+# test build, then the native tests, fuzzers and the product DLL check.
+# Ends with "orvale: N passed, N failed"; exits non-zero if anything failed.
+set -uo pipefail
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$ROOT" || exit 1
+LOGS="$ROOT/build/test-all"
+
+"$ROOT/tools/bootstrap.sh" || { echo "test-all: bootstrap failed"; exit 1; }
+mkdir -p "$LOGS"
+
+passed=0
+failed=0
+notes=()
+
+# win32 first: the native build's product check reads build/win32/orvale.dll.
+for preset in win32 win64 native; do
+    echo "==== build $preset"
+    if ! { cmake --preset "$preset" && cmake --build --preset "$preset"; }; then
+        notes+=("the $preset build failed")
+        failed=$((failed + 1))
+    fi
+done
+
+# ctest prints "NN% tests passed, F tests failed out of T".
+run_tests() {
+    local preset=$1 log="$LOGS/ctest-$1.log" line total bad
+    echo "==== ctest $preset"
+    ctest --preset "$preset" 2>&1 | tee "$log"
+    local rc=${PIPESTATUS[0]}
+    line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+    if [[ -n "$line" ]]; then
+        bad=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+        total=$(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$line")
+        passed=$((passed + total - bad))
+        failed=$((failed + bad))
+        (( rc == 0 || bad > 0 )) || { notes+=("ctest $preset exited $rc"); failed=$((failed + 1)); }
+    elif grep -q 'No tests were found' "$log"; then
+        notes+=("ctest $preset found no tests")
+    else
+        notes+=("ctest $preset ended without a summary (exit $rc)")
+        failed=$((failed + 1))
+    fi
+}
+
+# Xvfb, the wineserver and the Wine prefix come up before the first test's
+# clock starts (the prefix takes a few seconds the first time).
+"$ROOT/tools/wine-run.sh" --start || notes+=("Wine could not be started")
+run_tests win64
+run_tests native
+
+echo "===="
+for note in "${notes[@]+"${notes[@]}"}"; do
+    echo "test-all: $note"
+done
+echo "orvale: $passed passed, $failed failed"
+(( failed == 0 && ${#notes[@]} == 0 ))
