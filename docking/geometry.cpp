@@ -1,1 +1,93 @@
-// Plain-value logic: no Win32 calls here.
+// Docking geometry on plain values: no window-system call here.
+#include "docking/geometry.h"
+#include <cstring>
+
+namespace {
+
+int32_t Held(int64_t value)
+{
+    if (value > INT32_MAX)
+        return INT32_MAX;
+    if (value < INT32_MIN)
+        return INT32_MIN;
+    return static_cast<int32_t>(value);
+}
+
+}  // namespace
+
+uint32_t PanelKindOf(const unsigned char* record)
+{
+    uint32_t word;
+    memcpy(&word, record + PanelKindOffset, sizeof word);
+    return word >> 16;
+}
+
+bool IsPanelKind(uint32_t kind, int32_t host_version)
+{
+    if (kind == PanelKindAll)
+        return true;
+    if (kind == PanelKindFS98)
+        return host_version == 0;
+    if (kind == PanelKindFS2000)
+        return host_version == 1;
+    return false;
+}
+
+void FarProbePoint(const DisplayValues& s, int32_t x, int32_t y, int32_t* far_x, int32_t* far_y)
+{
+    *far_x = Held(int64_t{x} + s.window_width);
+    *far_y = Held(int64_t{y} + s.window_height);
+}
+
+void HalfLineProbeRows(int32_t y, int32_t line_height, int32_t rows[3])
+{
+    // C++ division truncates toward zero, as the probes want for any height.
+    const int64_t half = line_height / 2;
+    rows[0] = y;
+    rows[1] = Held(int64_t{y} - half);
+    rows[2] = Held(int64_t{y} + half);
+}
+
+int32_t RaisedToMinimum(const DisplayValues& s, int32_t height, int32_t docked)
+{
+    const int32_t minimum = docked ? s.docked_min_height : s.undocked_min_height;
+    return height < minimum ? minimum : height;
+}
+
+int32_t MaximisedHostCorrection(int32_t zoomed, int32_t rect_left, int32_t rect_top, int32_t rect_bottom,
+                                int32_t client_bottom)
+{
+    // A maximised window whose frame hangs off the top-left of the screen
+    // (both negative) already has its client area where the metrics put it.
+    if (!zoomed || (rect_top < 0 && rect_left < 0))
+        return 0;
+    return Held(int64_t{rect_bottom} - client_bottom);
+}
+
+WindowPlace DockedFromUndocked(const DisplayValues& s, WindowPlace undocked, int32_t client_height,
+                               int32_t correction)
+{
+    // The undocked window's own non-client height (outer minus client) is
+    // used, not the metrics: the docked border then sits one border width
+    // above where the undocked text area began.
+    WindowPlace docked;
+    docked.y = Held(int64_t{undocked.y} + (int64_t{undocked.height} - client_height - s.cy_frame + s.cy_border) +
+                    correction);
+    docked.height = Held(int64_t{client_height} + 2 * int64_t{s.cy_border});
+    docked.x = Held(int64_t{undocked.x} + (int64_t{s.cx_frame} - s.cx_border));
+    docked.width = Held(int64_t{undocked.width} - (2 * int64_t{s.cx_frame} - 2 * int64_t{s.cx_border}));
+    return docked;
+}
+
+WindowPlace UndockedFromDocked(const DisplayValues& s, WindowPlace docked, int32_t correction)
+{
+    // Caption and top frame above the text area, plus what a maximised host
+    // adds; the correction enters the height as well as the position.
+    const int64_t above = int64_t{s.cy_caption} + s.cy_frame + correction;
+    WindowPlace undocked;
+    undocked.y = Held(int64_t{docked.y} - (above + s.cy_border));
+    undocked.height = Held(int64_t{docked.height} + (above + s.cy_frame - 2 * int64_t{s.cy_border}));
+    undocked.x = Held(int64_t{docked.x} - (int64_t{s.cx_frame} - s.cx_border));
+    undocked.width = Held(int64_t{docked.width} + (2 * int64_t{s.cx_frame} - 2 * int64_t{s.cx_border}));
+    return undocked;
+}

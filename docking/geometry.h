@@ -1,0 +1,57 @@
+// Docking geometry on plain values: the conversions between the undocked and
+// the docked form, the panel-kind test, the minimum heights and the probe
+// points of the panel search. Screen and host-client frames are the callers'
+// business; nothing here calls the window system.
+//
+// Every result is held at the 32-bit limits: positions and sizes come from a
+// settings file the pilot can edit, and no sum of them may overflow.
+#pragma once
+#include <cstdint>
+#include "module/display_values.h"
+
+// A window's outer top-left corner and outer size.
+struct WindowPlace {
+    int32_t x, y, width, height;
+};
+
+// Panel kinds, the upper 16 bits of the word at byte 24 of a panel record.
+enum : uint32_t {
+    PanelKindFS98 = 0x0151,     // a panel on FS98 only
+    PanelKindFS2000 = 0x20B8,   // a panel on FS2000 only
+    PanelKindAll = 0x20A9,      // a panel on every edition
+};
+constexpr uint32_t PanelKindOffset = 24;   // byte offset of the kind word in the record
+
+// The kind carried by a panel record: the 32-bit word at byte 24, upper half.
+uint32_t PanelKindOf(const unsigned char* record);
+// Whether a window of kind `kind` is a panel for this host edition.
+bool IsPanelKind(uint32_t kind, int32_t host_version);
+
+// The second probe point of the panel search: just beyond the bottom-right
+// corner of a window of the current size standing at (x, y).
+void FarProbePoint(const DisplayValues& s, int32_t x, int32_t y, int32_t* far_x, int32_t* far_y);
+// The rows the panel search tries in order when docking at y: the window's
+// own y, half a line higher, half a line lower (halving truncates toward
+// zero). Only the probes move; the window keeps y.
+void HalfLineProbeRows(int32_t y, int32_t line_height, int32_t rows[3]);
+
+// The height raised to the minimum of the form (`docked` non-zero: docked).
+int32_t RaisedToMinimum(const DisplayValues& s, int32_t height, int32_t docked);
+
+// How far a maximised host window's caption and menu push its client area
+// down beyond what the metrics account for: R.bottom - Q.bottom when the host
+// is maximised and its window rectangle does not start at a negative top and a
+// negative left; 0 otherwise.
+int32_t MaximisedHostCorrection(int32_t zoomed, int32_t rect_left, int32_t rect_top, int32_t rect_bottom,
+                                int32_t client_bottom);
+
+// Undocked to docked. `undocked` is the undocked window's outer rectangle
+// (screen), `client_height` its client height. The result is in screen
+// coordinates: the docked window's outer corner and size, so that the text
+// area stays where it was.
+WindowPlace DockedFromUndocked(const DisplayValues& s, WindowPlace undocked, int32_t client_height,
+                               int32_t correction);
+// Docked to undocked. `docked` is the docked window's outer corner (host
+// client coordinates) and size. The result is still in host client
+// coordinates; the caller converts the corner to the screen.
+WindowPlace UndockedFromDocked(const DisplayValues& s, WindowPlace docked, int32_t correction);
