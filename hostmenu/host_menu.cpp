@@ -1,1 +1,179 @@
+// The "&Orvale" toggle in the simulator's "&Modules" menu, and the subclass of
+// the simulator's main window that carries it: the subclass receives the
+// item's WM_COMMAND and keeps the item in step on every non-client paint.
 #include "module/display_state.h"
+#include <cstddef>
+#include <cstring>
+
+// The menu item records use the short form without hbmpItem: the oldest
+// systems the simulator runs on reject the full record. On the 32-bit product
+// that form is 44 bytes.
+static constexpr UINT MenuItemInfoSize = offsetof(MENUITEMINFOA, hbmpItem);
+static_assert(sizeof(void*) != 4 || MenuItemInfoSize == 44, "short MENUITEMINFOA is 44 bytes");
+
+static const char ModulesMenuText[] = "&Modules";
+static const char OrvaleItemText[] = "&Orvale";
+
+// The position of the last item of `menu` whose identifier is `id`, or -1.
+// Searching from the end finds the most recently added item first.
+static int FindItemFromEnd(HMENU menu, UINT id)
+{
+    for (int position = GetMenuItemCount(menu) - 1; position >= 0; --position) {
+        MENUITEMINFOA info = {};
+        info.cbSize = MenuItemInfoSize;
+        info.fMask = MIIM_ID;
+        // A failed read leaves wID 0, which matches nothing of ours.
+        GetMenuItemInfoA(menu, static_cast<UINT>(position), TRUE, &info);
+        if (info.wID == id)
+            return position;
+    }
+    return -1;
+}
+
+// Appends a "&Modules" popup of our own after the last item of the menu bar,
+// enabled or grayed like the bar's first item. Returns the popup, or null.
+static HMENU AppendModulesPopup()
+{
+    HMENU popup = CreatePopupMenu();
+    if (!popup)
+        return nullptr;
+    char text[sizeof ModulesMenuText];
+    memcpy(text, ModulesMenuText, sizeof text);
+    MENUITEMINFOA item = {};
+    item.cbSize = MenuItemInfoSize;
+    item.fMask = MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_TYPE;
+    item.fType = MFT_STRING;
+    item.fState = MFS_GRAYED;
+    item.wID = ModulesMenuId;
+    item.hSubMenu = popup;
+    item.dwTypeData = text;
+    item.cch = sizeof text - 1;
+    const int position = GetMenuItemCount(state.host_menu);
+    if (position < 0 || !InsertMenuItemA(state.host_menu, static_cast<UINT>(position), TRUE, &item)) {
+        DestroyMenu(popup);  // the bar did not take it, so nobody else frees it
+        return nullptr;
+    }
+    // Our popup is addressed by position: another item 21007 without a popup
+    // may sit earlier in the bar, and a search by command would find that one.
+    // On a bar that was empty the popup is its own first item; it must not
+    // copy its own grayed state and stay unusable.
+    const UINT first = position == 0 ? MF_ENABLED : GetMenuState(state.host_menu, 0, MF_BYPOSITION) & 3;
+    EnableMenuItem(state.host_menu, static_cast<UINT>(position), MF_BYPOSITION | first);
+    state.modules_menu_created = 1;
+    return popup;
+}
+
+void InstallMenuItem()
+{
+    if (state.menu_install_state < 0)
+        return;
+    state.host_menu = GetMenu(state.host_window);
+    if (!state.host_menu)
+        return;  // still wanted: the first bar to appear gets it
+    state.menu_install_state = -1;
+
+    HMENU popup = nullptr;
+    const int modules = FindItemFromEnd(state.host_menu, ModulesMenuId);
+    if (modules >= 0)
+        popup = GetSubMenu(state.host_menu, modules);
+    if (!popup)
+        popup = AppendModulesPopup();
+    if (!popup)
+        return;
+
+    if (FindItemFromEnd(popup, OrvaleItemId) >= 0)
+        return;
+
+    char text[sizeof OrvaleItemText];
+    memcpy(text, OrvaleItemText, sizeof text);
+    MENUITEMINFOA item = {};
+    item.cbSize = MenuItemInfoSize;
+    item.fMask = MIIM_STATE | MIIM_ID | MIIM_TYPE;
+    item.fType = MFT_STRING;
+    item.fState = state.display_enabled ? MFS_CHECKED : 0;
+    item.wID = OrvaleItemId;
+    item.dwTypeData = text;
+    item.cch = sizeof text - 1;
+    const int position = GetMenuItemCount(popup);
+    if (position >= 0 && InsertMenuItemA(popup, static_cast<UINT>(position), TRUE, &item))
+        DrawMenuBar(state.host_window);
+}
+
+void SyncMenuItem()
+{
+    // Redrawing the menu bar below can paint the frame again from inside this
+    // call; that nested paint finds the work already in hand.
+    if (state.menu_sync_busy)
+        return;
+    state.menu_sync_busy = 1;
+    if (!state.host_window) {
+        state.menu_sync_busy = 0;
+        return;
+    }
+    if (GetMenu(state.host_window) != state.host_menu) {
+        state.menu_install_state = 1;
+        InstallMenuItem();
+    } else if (state.host_menu) {
+        // The popup is found the way the installation found it, from the end:
+        // a plain item 21007 earlier in the bar is somebody else's.
+        const int position = state.modules_menu_created ? FindItemFromEnd(state.host_menu, ModulesMenuId) : -1;
+        if (position > 0) {
+            const UINT modules = GetMenuState(state.host_menu, static_cast<UINT>(position), MF_BYPOSITION);
+            const UINT first = GetMenuState(state.host_menu, 0, MF_BYPOSITION);
+            if ((modules & 3) != (first & 3)) {
+                EnableMenuItem(state.host_menu, static_cast<UINT>(position), MF_BYPOSITION | (first & 3));
+                DrawMenuBar(state.host_window);
+            }
+        }
+        CheckMenuItem(state.host_menu, OrvaleItemId,
+                      MF_BYCOMMAND | (state.display_enabled ? MF_CHECKED : MF_UNCHECKED));
+        DrawMenuBar(state.host_window);
+    }
+    state.menu_sync_busy = 0;
+}
+
+// The procedure the subclass replaced. A subclass left in place after the
+// module's state was put back (a restart that found it already installed)
+// has none to call; the window then gets the default handling.
+static LRESULT CallHostProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (!state.prev_host_wndproc)
+        return DefWindowProcA(window, message, wparam, lparam);
+    return CallWindowProcA(state.prev_host_wndproc, window, message, wparam, lparam);
+}
+
+LRESULT CALLBACK HostWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    switch (message) {
+    case WM_NCPAINT: {
+        const LRESULT result = CallHostProc(window, message, wparam, lparam);
+        SyncMenuItem();
+        return result;
+    }
+    case WM_COMMAND:
+        // Only the low word: the item counts whatever the notification code.
+        if (LOWORD(wparam) == OrvaleItemId && state.undocked_window)
+            SendMessageA(state.undocked_window, WM_COMMAND,
+                         state.display_enabled ? CmdClose : CmdShowUndocked, 0);
+        break;
+    }
+    return CallHostProc(window, message, wparam, lparam);
+}
+
+void CALLBACK MenuTimerProc(HWND, UINT, UINT_PTR, DWORD)
+{
+    // The main window is subclassed once per load. A second run after a stop
+    // and a new start would otherwise save HostWndProc (or a later subclass
+    // that calls on to it) as the procedure to call on, and every message
+    // would go round without end.
+    if (state.host_window && !state.prev_host_wndproc) {
+        const LONG_PTR current = GetWindowLongPtrA(state.host_window, GWLP_WNDPROC);
+        if (current != reinterpret_cast<LONG_PTR>(HostWndProc)) {
+            state.prev_host_wndproc = reinterpret_cast<WNDPROC>(current);
+            SetWindowLongPtrA(state.host_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HostWndProc));
+        }
+    }
+    KillTimer(nullptr, state.timer_id);
+    state.timer_id = 0;
+    InstallMenuItem();
+}
