@@ -1,6 +1,152 @@
+// Per-aircraft settings: section "Orvale" of the aircraft's panel
+// configuration file, read whenever the host loads a panel from a new folder
+// and written back by SaveSettings.
 #include "module/display_state.h"
+#include "settings/settings_format.h"
+#include <cstring>
 
-void SaveSettings() {}
+static const char SettingsSection[] = "Orvale";
+static_assert(FaceNameChars == LF_FACESIZE, "face names are copied whole");
+
+static void ReadSetting(const char* key, char* value, DWORD size)
+{
+    // A missing file or key reads as an empty value; nothing else is looked at.
+    GetPrivateProfileStringA(SettingsSection, key, "", value, size, state.config_path);
+}
+
+// The two colour settings of a "Window" entry, into each window's own context
+// (docked first) and the shared brush.
+static void TakeColours(const WindowEntry& entry)
+{
+    state.text_colour = entry.text_colour;
+    state.back_colour = entry.back_colour;
+    if (state.docked_window)
+        ApplyColours(state.docked_window);
+    if (state.undocked_window)
+        ApplyColours(state.undocked_window);
+    RemakeBackBrush();
+}
+
+static void TakeFont(const FontFields& fields, bool make)
+{
+    state.display_logfont = LOGFONTA{};
+    memcpy(state.display_logfont.lfFaceName, fields.face_name, FaceNameChars);
+    state.display_logfont.lfFaceName[LF_FACESIZE - 1] = '\0';
+    if (!make)
+        return;
+    state.display_logfont.lfHeight = fields.height;
+    state.display_logfont.lfWidth = fields.width;
+    state.display_logfont.lfWeight = fields.weight;
+    state.display_logfont.lfItalic = fields.italic;
+    state.display_logfont.lfUnderline = fields.underline;
+    state.display_logfont.lfStrikeOut = fields.strike_out;
+    HFONT font = CreateFontIndirectA(&state.display_logfont);
+    if (font) {
+        // Selected into both windows' contexts before the old one goes.
+        ReplaceDisplayFont(font);
+    } else {
+        // The old font stays selected where it is and is not deleted: no
+        // context may be left holding a deleted font.
+        state.display_font = nullptr;
+    }
+}
+
+// Reads the section of the folder just seen; returns 1 when it held a usable
+// "Window" entry.
+static int32_t ReadSettingsSection()
+{
+    int32_t loaded = 0;
+    char value[WindowValueChars];
+    ReadSetting("Window", value, sizeof value);
+    WindowEntry entry;
+    if (ParseWindowEntry(value, &entry)) {
+        state.docked_x = entry.x;
+        state.docked_y = entry.y;
+        state.window_width = entry.width;
+        state.window_height = entry.height;
+        loaded = 1;
+        if (entry.has_colours)
+            TakeColours(entry);
+    }
+
+    char setting[SettingValueChars];
+    // Each switch is what this file says, or its default: nothing carries
+    // over from the previous aircraft.
+    ReadSetting("Hidewindow", setting, sizeof setting);
+    state.hide_always = ReadYesSwitch(setting);
+    ReadSetting("AutoHide", setting, sizeof setting);
+    state.auto_hide = ReadYesSwitch(setting);
+    ReadSetting("AlsoATIS", setting, sizeof setting);
+    state.also_atis = ReadNoSwitch(setting);
+
+    ReadSetting("Font", setting, sizeof setting);
+    FontFields fields;
+    FontEntry font = ParseFontEntry(setting, &fields);
+    if (font != FontEntry::Empty)
+        TakeFont(fields, font == FontEntry::Complete);
+    return loaded;
+}
+
+static void LoadPanelSettings(const char* path)
+{
+    state.panel_path_length = PanelPathLength(path);
+    BuildConfigPath(path, state.config_path);
+    int32_t loaded = ReadSettingsSection();
+
+    if (!loaded) {
+        ResetToDefaultPlace();
+        // An aircraft without a place for the display gets it switched off,
+        // whatever its hide switches said.
+        if (state.undocked_window)
+            SendMessageA(state.undocked_window, WM_COMMAND, CmdClose, 0);
+    }
+    if (state.undocked_window && (state.display_enabled || loaded))
+        PlaceDisplay(loaded, 0);
+    else
+        state.docked = loaded;  // before start-up: InitDisplay places it in this form
+}
+
+int32_t WINAPI PanelLoadHook(uintptr_t w1, uintptr_t w2, uintptr_t w3, uintptr_t w4,
+                             const char* path, uintptr_t w6)
+{
+    if (IsPanelPath(path) && !IsSamePanelFolder(path, state.config_path, state.panel_path_length))
+        LoadPanelSettings(path);
+    if (!state.prev_panel_load)
+        return 0;
+    return state.prev_panel_load(w1, w2, w3, w4, path, w6);
+}
+
+void SaveSettings()
+{
+    if (state.config_path[0] == '\0')
+        return;
+    const char* file = state.config_path;
+    char value[SavedValueChars];
+
+    FormatWindowValue(value, sizeof value, state.docked_x, state.docked_y, state.window_width,
+                      state.window_height, state.text_colour, state.back_colour);
+    WritePrivateProfileStringA(SettingsSection, "Window", value, file);
+
+    if (state.display_font) {
+        FontFields fields;
+        memcpy(fields.face_name, state.display_logfont.lfFaceName, FaceNameChars);
+        fields.face_name[FaceNameChars - 1] = '\0';
+        fields.height = state.display_logfont.lfHeight;
+        fields.width = state.display_logfont.lfWidth;
+        fields.weight = state.display_logfont.lfWeight;
+        fields.italic = state.display_logfont.lfItalic;
+        fields.underline = state.display_logfont.lfUnderline;
+        fields.strike_out = state.display_logfont.lfStrikeOut;
+        FormatFontValue(value, sizeof value, fields);
+        WritePrivateProfileStringA(SettingsSection, "Font", value, file);
+    } else {
+        WritePrivateProfileStringA(SettingsSection, "Font", nullptr, file);
+    }
+
+    WritePrivateProfileStringA(SettingsSection, "HideWindow", YesNoText(state.hide_always), file);
+    WritePrivateProfileStringA(SettingsSection, "AutoHide", YesNoText(state.auto_hide), file);
+    WritePrivateProfileStringA(SettingsSection, "AlsoATIS", YesNoText(state.also_atis), file);
+}
 
 void SaveIfDocked()
 {

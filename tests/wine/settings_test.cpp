@@ -1,0 +1,606 @@
+// Per-aircraft settings with real files in a temporary aircraft folder: the
+// host's panel loads read section "Orvale" of <panel folder>.cfg, place the
+// display or switch it off, and SaveSettings writes the section back.
+#include <gtest/gtest.h>
+#include <climits>
+#include <cstdio>
+#include <string>
+#include <vector>
+#include "host/sim_host.h"
+#include "support/module_fixture.h"
+
+namespace {
+
+constexpr uint16_t Fs98PanelKind = 0x0151;
+
+class Settings : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetModule();
+        SimCreateTables();
+        ASSERT_GT(SimFillImportTable(ImportTable), 0);
+        ASSERT_EQ(InstallPanelHook(), 1);
+        char temp[MAX_PATH];
+        ASSERT_GT(GetTempPathA(sizeof temp, temp), 0u);
+        static int counter;
+        root = std::string(temp) + "orvale-settings-" + std::to_string(GetCurrentProcessId()) + "-" +
+               std::to_string(++counter);
+        ASSERT_TRUE(CreateDirectoryA(root.c_str(), nullptr));
+    }
+
+    void TearDown() override
+    {
+        ResetModule();
+        SimDestroyMainWindow();
+        for (auto it = files.rbegin(); it != files.rend(); ++it)
+            DeleteFileA(it->c_str());
+        for (auto it = folders.rbegin(); it != folders.rend(); ++it)
+            RemoveDirectoryA(it->c_str());
+        RemoveDirectoryA(root.c_str());
+    }
+
+    // An aircraft folder with a panel folder path "<root>\<aircraft>\<panel>"
+    // whose settings file holds `contents` (no file when null).
+    std::string Aircraft(const char* aircraft, const char* contents, const char* panel = "panel")
+    {
+        std::string folder = root + "\\" + aircraft;
+        if (CreateDirectoryA(folder.c_str(), nullptr))
+            folders.push_back(folder);
+        std::string path = folder + "\\" + panel;
+        if (contents)
+            WriteFileBytes(path + ".cfg", contents);
+        return path;
+    }
+
+    void WriteFileBytes(const std::string& name, const std::string& bytes)
+    {
+        FILE* file = fopen(name.c_str(), "wb");
+        ASSERT_TRUE(file) << name;
+        fwrite(bytes.data(), 1, bytes.size(), file);
+        fclose(file);
+        files.push_back(name);
+    }
+
+    static std::string ReadFileBytes(const std::string& name)
+    {
+        std::string bytes;
+        FILE* file = fopen(name.c_str(), "rb");
+        if (!file)
+            return bytes;
+        char chunk[4096];
+        size_t got;
+        while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
+            bytes.append(chunk, got);
+        fclose(file);
+        return bytes;
+    }
+
+    // The host loading a panel from `path`, through the slot the hook sits in.
+    int32_t Load(const std::string& path)
+    {
+        bool called = false;
+        int32_t result = SimCallPanelLoad(path.c_str(), &called);
+        EXPECT_TRUE(called);
+        PumpMessages();
+        return result;
+    }
+
+    // The simulator's main window with one panel window over most of it, and
+    // the display stood up on it as start-up does.
+    void StandUp()
+    {
+        host = SimCreateMainWindow("FS98MAIN", "Flight Simulator 98", 0, 0, 800, 600);
+        ASSERT_TRUE(host);
+        panel = SimCreatePanel(0, 0, 780, 500, Fs98PanelKind);
+        ASSERT_TRUE(panel);
+        ASSERT_TRUE(StandUpDisplay(host));
+        PumpMessages();
+    }
+
+    // The docked window's outer rectangle in client coordinates of the host.
+    RECT DockedPlace()
+    {
+        RECT r = {};
+        if (!state.docked_window)
+            return r;
+        GetWindowRect(state.docked_window, &r);
+        MapWindowPoints(nullptr, host, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    }
+
+    // Lets the tick's retry attach a docked display to the panel under it.
+    void RunRetry()
+    {
+        for (int i = 0; i < 21; ++i)
+            DisplayTick(0, 0);
+        PumpMessages();
+    }
+
+    std::string root;
+    std::vector<std::string> files;
+    std::vector<std::string> folders;
+    HWND host = nullptr;
+    HWND panel = nullptr;
+};
+
+TEST_F(Settings, OnlyAPanelFolderPathIsRead)
+{
+    std::string upper = Aircraft("C172", "[Orvale]\r\nAlsoATIS=No\r\n", "PANEL");
+    std::string dotted = Aircraft("B737", "[Orvale]\r\nAlsoATIS=No\r\n", "panel.1");
+    std::string numbered = Aircraft("DC3", "[Orvale]\r\nAlsoATIS=No\r\n", "panel2");
+
+    Load(dotted);
+    Load(numbered);
+    EXPECT_STREQ(state.config_path, "");
+    EXPECT_EQ(state.also_atis, 1);
+
+    Load(upper);
+    EXPECT_EQ(std::string(state.config_path), upper + ".cfg");
+    EXPECT_EQ(state.panel_path_length, static_cast<int32_t>(upper.size()));
+    EXPECT_EQ(state.also_atis, 0);
+
+    // Every load reaches the host, whether its folder was read or not.
+    ASSERT_EQ(SimPanelLoadCalls().size(), 3u);
+    EXPECT_EQ(SimPanelLoadCalls()[2].path, upper);
+}
+
+TEST_F(Settings, HostGetsTheSixWordsAndItsResultIsReturned)
+{
+    std::string path = Aircraft("C172", "[Orvale]\r\nAlsoATIS=No\r\n");
+    SimSetPanelLoadResult(0x7654321);
+    const uintptr_t words[6] = {11, 22, 33, 44, reinterpret_cast<uintptr_t>(path.c_str()), 66};
+    bool called = false;
+    EXPECT_EQ(SimCallPanelLoadWords(words, &called), 0x7654321);
+    ASSERT_TRUE(called);
+    ASSERT_EQ(SimPanelLoadCalls().size(), 1u);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(SimPanelLoadCalls()[0].words[i], words[i]) << "word " << i;
+    EXPECT_EQ(state.also_atis, 0);
+
+    const uintptr_t no_path[6] = {1, 2, 3, 4, 0, 6};
+    EXPECT_EQ(SimCallPanelLoadWords(no_path, &called), 0x7654321);
+    ASSERT_EQ(SimPanelLoadCalls().size(), 2u);
+    EXPECT_TRUE(SimPanelLoadCalls()[1].path_null);
+    SimSetPanelLoadResult(1);
+}
+
+TEST_F(Settings, NoHostRoutineToCallOnYieldsZero)
+{
+    std::string path = Aircraft("C172", "[Orvale]\r\nAlsoATIS=No\r\n");
+    state.prev_panel_load = nullptr;
+    EXPECT_EQ(PanelLoadHook(1, 2, 3, 4, path.c_str(), 6), 0);
+    EXPECT_EQ(state.also_atis, 0);   // the settings are read all the same
+    EXPECT_EQ(PanelLoadHook(1, 2, 3, 4, nullptr, 6), 0);
+    EXPECT_TRUE(SimPanelLoadCalls().empty());
+}
+
+TEST_F(Settings, SameFolderIsNotReadAgain)
+{
+    std::string c172 = Aircraft("C172", "[Orvale]\r\nAlsoATIS=No\r\n");
+    Load(c172);
+    ASSERT_EQ(state.also_atis, 0);
+
+    // A second aircraft sharing the panel folder (the path in another case
+    // names the same folder): nothing is read, whatever the file now holds.
+    state.also_atis = 1;
+    std::string other_case = c172;
+    other_case.replace(other_case.size() - 5, 5, "PANEL");
+    Load(other_case);
+    EXPECT_EQ(state.also_atis, 1);
+    EXPECT_EQ(std::string(state.config_path), c172 + ".cfg");
+
+    // Another folder is read, and then the first one again.
+    Load(Aircraft("B737", "[Orvale]\r\nHideWindow=Yes\r\n"));
+    EXPECT_EQ(state.hide_always, 1);
+    Load(c172);
+    EXPECT_EQ(state.also_atis, 0);
+    EXPECT_EQ(state.hide_always, 0);
+}
+
+TEST_F(Settings, SwitchesFollowTheirPrefixesAndFallBack)
+{
+    // Before start-up nothing switches the display off, so the file's values stay.
+    Load(Aircraft("A", "[Orvale]\r\nhidewindow=yes please\r\nAUTOHIDE=YES\r\nAlsoATIS=nope\r\n"));
+    EXPECT_EQ(state.hide_always, 1);
+    EXPECT_EQ(state.auto_hide, 1);
+    EXPECT_EQ(state.also_atis, 0);
+
+    Load(Aircraft("B", "[Orvale]\r\nHideWindow=Ye\r\nAutoHide=1\r\nAlsoATIS=\r\n"));
+    EXPECT_EQ(state.hide_always, 0);
+    EXPECT_EQ(state.auto_hide, 0);
+    EXPECT_EQ(state.also_atis, 1);
+
+    Load(Aircraft("C", "[Orvale]\r\nAlsoATIS=No\r\n"));
+    ASSERT_EQ(state.also_atis, 0);
+    Load(Aircraft("D", nullptr));   // no file: every switch at its default
+    EXPECT_EQ(state.hide_always, 0);
+    EXPECT_EQ(state.auto_hide, 0);
+    EXPECT_EQ(state.also_atis, 1);
+}
+
+TEST_F(Settings, WindowEntryDocksAtTheStoredPlace)
+{
+    StandUp();
+    state.text_colour = 5;
+    state.back_colour = -0x00123456;
+    Load(Aircraft("C172", "[Orvale]\r\nWindow=10,20,300,40\r\n"));
+    RunRetry();
+
+    EXPECT_EQ(state.docked, 1);
+    EXPECT_EQ(state.display_enabled, 1);
+    EXPECT_EQ(state.docked_x, 10);
+    EXPECT_EQ(state.docked_y, 20);
+    EXPECT_EQ(state.window_width, 300);
+    EXPECT_EQ(state.window_height, 40);
+    EXPECT_EQ(state.text_colour, 5);
+    EXPECT_EQ(state.back_colour, -0x00123456);
+
+    ASSERT_TRUE(state.docked_window);
+    EXPECT_TRUE(IsWindowVisible(state.docked_window));
+    RECT place = DockedPlace();
+    EXPECT_EQ(place.left, 10);
+    EXPECT_EQ(place.top, 20);
+    EXPECT_EQ(place.right - place.left, 300);
+    EXPECT_EQ(place.bottom - place.top, 40);
+}
+
+TEST_F(Settings, ColoursAreTakenOnlyWhenBothAreBelowSeven)
+{
+    StandUp();
+    state.text_colour = -0x00010203;
+    state.back_colour = -0x00040506;
+    Load(Aircraft("A", "[Orvale]\r\nWindow=10,20,300,40,7,1\r\n"));
+    EXPECT_EQ(state.docked_x, 10);
+    EXPECT_EQ(state.text_colour, -0x00010203);
+    EXPECT_EQ(state.back_colour, -0x00040506);
+
+    Load(Aircraft("B", "[Orvale]\r\nWindow=10,20,300,40,3,3\r\n"));
+    RunRetry();
+    EXPECT_EQ(state.text_colour, 3);
+    EXPECT_EQ(state.back_colour, 3);
+    // Each window's own context holds the resolved colours from now on.
+    for (HWND window : {state.undocked_window, state.docked_window}) {
+        ASSERT_TRUE(window);
+        HDC dc = GetDC(window);
+        EXPECT_EQ(GetTextColor(dc), 0x00FF0000u);
+        EXPECT_EQ(GetBkColor(dc), 0x00580F0Fu);
+        ReleaseDC(window, dc);
+    }
+    LOGBRUSH brush = {};
+    ASSERT_EQ(GetObjectA(state.back_brush, sizeof brush, &brush), static_cast<int>(sizeof brush));
+    EXPECT_EQ(brush.lbColor, 0x00580F0Fu);
+
+    // What the pilot sees: the docked window at its place in the new background.
+    ASSERT_TRUE(IsWindowVisible(state.docked_window));
+    RedrawWindow(state.docked_window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    POINT inside = {state.docked_x + 150, state.docked_y + 20};
+    ClientToScreen(host, &inside);
+    EXPECT_EQ(ScreenPixel(inside.x, inside.y), 0x00580F0Fu);
+}
+
+TEST_F(Settings, MostNegativeColourIsTakenWithoutOverflow)
+{
+    StandUp();
+    Load(Aircraft("A", "[Orvale]\r\nWindow=10,20,300,40,-2147483648,-99999999999\r\n"));
+    EXPECT_EQ(state.text_colour, INT32_MIN);
+    EXPECT_EQ(state.back_colour, INT32_MIN);
+    EXPECT_EQ(ResolveTextColour(state), 0x80000000u);
+    EXPECT_TRUE(state.back_brush);
+}
+
+TEST_F(Settings, NoUsableWindowEntrySwitchesTheDisplayOff)
+{
+    StandUp();
+    ASSERT_EQ(state.display_enabled, 1);
+    state.docked_x = 77;
+    state.docked_y = 88;
+    state.window_width = 123;
+    Load(Aircraft("A", "[Orvale]\r\nWindow=10,20,300\r\nHideWindow=Yes\r\nAutoHide=Yes\r\n"));
+
+    EXPECT_EQ(state.display_enabled, 0);
+    EXPECT_EQ(state.docked, 0);
+    EXPECT_FALSE(IsWindowVisible(state.undocked_window));
+    EXPECT_FALSE(state.docked_window && IsWindowVisible(state.docked_window));
+    // Closed, whatever the file said about hiding.
+    EXPECT_EQ(state.hide_always, 0);
+    EXPECT_EQ(state.auto_hide, 0);
+    // The size and the undocked place fall back; the docked place stays.
+    EXPECT_EQ(state.window_width, state.default_width);
+    EXPECT_EQ(state.window_height, state.default_height);
+    EXPECT_EQ(state.undocked_x, state.default_x);
+    EXPECT_EQ(state.undocked_y, state.default_y);
+    EXPECT_EQ(state.docked_x, 77);
+    EXPECT_EQ(state.docked_y, 88);
+}
+
+TEST_F(Settings, UsableEntryAfterThePilotClosedTheDisplaySwitchesItOnDocked)
+{
+    StandUp();
+    SendMessageA(state.undocked_window, WM_COMMAND, CmdClose, 0);
+    ASSERT_EQ(state.display_enabled, 0);
+
+    Load(Aircraft("A", "[Orvale]\r\nWindow=30,40,250,36\r\n"));
+    RunRetry();
+    EXPECT_EQ(state.display_enabled, 1);
+    EXPECT_EQ(state.docked, 1);
+    ASSERT_TRUE(state.docked_window);
+    EXPECT_TRUE(IsWindowVisible(state.docked_window));
+    RECT place = DockedPlace();
+    EXPECT_EQ(place.left, 30);
+    EXPECT_EQ(place.top, 40);
+    EXPECT_EQ(place.right - place.left, 250);
+}
+
+TEST_F(Settings, FontEntries)
+{
+    StandUp();
+    Load(Aircraft("A", "[Orvale]\r\nWindow=10,20,300,40\r\nFont=Arial,-12,0,400\r\n"));
+    HFONT arial = state.display_font;
+    ASSERT_TRUE(arial);
+    EXPECT_STREQ(state.display_logfont.lfFaceName, "Arial");
+    EXPECT_EQ(state.display_logfont.lfHeight, -12);
+    EXPECT_EQ(state.display_logfont.lfWidth, 0);
+    EXPECT_EQ(state.display_logfont.lfWeight, 400);
+    EXPECT_EQ(state.display_logfont.lfItalic, 0);
+    EXPECT_EQ(state.display_logfont.lfUnderline, 0);
+    EXPECT_EQ(state.display_logfont.lfStrikeOut, 0);
+    // Read before the display is placed: the undocked window's own context
+    // holds the font at once (a docked window made afterwards gets it at paint).
+    HDC undocked_dc = GetDC(state.undocked_window);
+    EXPECT_EQ(GetCurrentObject(undocked_dc, OBJ_FONT), arial);
+    ReleaseDC(state.undocked_window, undocked_dc);
+
+    // A new font takes the old one's place; the old one is gone.
+    Load(Aircraft("B", "[Orvale]\r\nWindow=10,20,300,40\r\nFont=Courier New,-20,0,700,1,257,1\r\n"));
+    ASSERT_TRUE(state.display_font);
+    EXPECT_NE(state.display_font, arial);
+    EXPECT_EQ(GetObjectType(arial), 0u);
+    EXPECT_EQ(state.display_logfont.lfItalic, 1);
+    EXPECT_EQ(state.display_logfont.lfUnderline, 1);
+    EXPECT_EQ(state.display_logfont.lfStrikeOut, 1);
+    HFONT courier = state.display_font;
+    // Both windows exist now; neither context is left holding the deleted font.
+    for (HWND window : {state.docked_window, state.undocked_window}) {
+        ASSERT_TRUE(window);
+        HDC dc = GetDC(window);
+        EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), courier);
+        ReleaseDC(window, dc);
+    }
+
+    // A face name alone makes no font: the old one stays in use.
+    Load(Aircraft("C", "[Orvale]\r\nWindow=10,20,300,40\r\nFont=Arial\r\n"));
+    EXPECT_EQ(state.display_font, courier);
+    EXPECT_EQ(GetObjectType(courier), static_cast<DWORD>(OBJ_FONT));
+    EXPECT_STREQ(state.display_logfont.lfFaceName, "Arial");
+    EXPECT_EQ(state.display_logfont.lfHeight, 0);
+    EXPECT_EQ(state.display_logfont.lfWeight, 0);
+
+    // Fewer than three numbers: the same, and a later save writes those fields.
+    std::string d = Aircraft("D", "[Orvale]\r\nWindow=10,20,300,40\r\nFont=Times New Roman,-12,0\r\n");
+    Load(d);
+    EXPECT_EQ(state.display_font, courier);
+    EXPECT_STREQ(state.display_logfont.lfFaceName, "Times New Roman");
+    EXPECT_EQ(state.display_logfont.lfHeight, 0);
+    SaveSettings();
+    char value[64] = {};
+    GetPrivateProfileStringA("Orvale", "Font", "", value, sizeof value, (d + ".cfg").c_str());
+    EXPECT_STREQ(value, "Times New Roman,0,0,0,0,0,0");
+
+    // No "Font" entry: the previous aircraft's font stays.
+    Load(Aircraft("E", "[Orvale]\r\nWindow=10,20,300,40\r\n"));
+    EXPECT_EQ(state.display_font, courier);
+    EXPECT_STREQ(state.display_logfont.lfFaceName, "Times New Roman");
+}
+
+TEST_F(Settings, SaveWritesTheFiveKeysInOrder)
+{
+    std::string path = Aircraft("C172", nullptr);
+    Load(path);
+    ASSERT_EQ(std::string(state.config_path), path + ".cfg");
+    files.push_back(state.config_path);
+
+    state.docked_x = 10;
+    state.docked_y = -20;
+    state.window_width = 300;
+    state.window_height = 40;
+    state.text_colour = -16711680;
+    state.back_colour = 3;
+    state.hide_always = 0;
+    state.auto_hide = -1;   // suspended counts as on
+    state.also_atis = 1;
+    state.display_logfont = LOGFONTA{};
+    strcpy(state.display_logfont.lfFaceName, "Arial");
+    state.display_logfont.lfHeight = -12;
+    state.display_logfont.lfWeight = 400;
+    state.display_logfont.lfItalic = 255;
+    state.display_font = CreateFontIndirectA(&state.display_logfont);
+    ASSERT_TRUE(state.display_font);
+    SaveSettings();
+    EXPECT_EQ(ReadFileBytes(state.config_path),
+              "[Orvale]\r\n"
+              "Window=10,-20,300,40,-16711680,3\r\n"
+              "Font=Arial,-12,0,400,255,0,0\r\n"
+              "HideWindow=No\r\n"
+              "AutoHide=Yes\r\n"
+              "AlsoATIS=Yes\r\n");
+
+    // Without a font the key goes.
+    DeleteObject(state.display_font);
+    state.display_font = nullptr;
+    state.hide_always = 1;
+    state.auto_hide = 0;
+    state.also_atis = 0;
+    SaveSettings();
+    EXPECT_EQ(ReadFileBytes(state.config_path),
+              "[Orvale]\r\n"
+              "Window=10,-20,300,40,-16711680,3\r\n"
+              "HideWindow=Yes\r\n"
+              "AutoHide=No\r\n"
+              "AlsoATIS=No\r\n");
+}
+
+TEST_F(Settings, SaveWithoutAFolderWritesNothing)
+{
+    state.docked_x = 5;
+    SaveSettings();   // no panel seen: no file to write to
+    EXPECT_STREQ(state.config_path, "");
+    char value[16] = "untouched";
+    GetPrivateProfileStringA("Orvale", "Window", "", value, sizeof value, "win.ini");
+    EXPECT_STREQ(value, "");
+}
+
+TEST_F(Settings, RoundTripKeepsTheRestOfThePanelFile)
+{
+    StandUp();
+    const std::string before = "[Window Titles]\r\nWindow00=Main Panel\r\n\r\n"
+                               "[Orvale]\r\nAlsoATIS=No\r\nWindow=10,20,300,40,2,4\r\n";
+    std::string c172 = Aircraft("C172", before.c_str());
+    Load(c172);
+    RunRetry();
+    RECT place = DockedPlace();
+    EXPECT_EQ(place.left, 10);
+    EXPECT_EQ(place.top, 20);
+    EXPECT_EQ(place.right - place.left, 300);
+    EXPECT_EQ(place.bottom - place.top, 40);
+
+    SaveSettings();
+    std::string after = ReadFileBytes(c172 + ".cfg");
+    EXPECT_EQ(after.find("[Window Titles]\r\nWindow00=Main Panel\r\n"), 0u) << after;
+    EXPECT_NE(after.find("[Orvale]\r\nAlsoATIS=No\r\nWindow=10,20,300,40,2,4\r\n"
+                         "HideWindow=No\r\nAutoHide=No\r\n"),
+              std::string::npos)
+        << after;
+
+    // Another aircraft, then back: the same place and settings.
+    Load(Aircraft("B737", "[Orvale]\r\nWindow=50,60,200,30\r\n"));
+    EXPECT_EQ(state.docked_x, 50);
+    EXPECT_EQ(state.also_atis, 1);
+    Load(c172);
+    EXPECT_EQ(state.docked_x, 10);
+    EXPECT_EQ(state.docked_y, 20);
+    EXPECT_EQ(state.window_width, 300);
+    EXPECT_EQ(state.window_height, 40);
+    EXPECT_EQ(state.text_colour, 2);
+    EXPECT_EQ(state.back_colour, 4);
+    EXPECT_EQ(state.also_atis, 0);
+}
+
+TEST_F(Settings, PanelBeforeTheDisplayWithoutAnEntryComesUpUndocked)
+{
+    Load(Aircraft("A", "[Orvale]\r\nWindow=1,2\r\n"));
+    EXPECT_EQ(state.window_width, -1);
+    EXPECT_EQ(state.window_height, -1);
+    EXPECT_EQ(state.docked, 0);
+
+    host = SimCreateMainWindow("FS98MAIN", "Flight Simulator 98", 0, 0, 800, 600);
+    ASSERT_TRUE(host);
+    state.host_window = host;
+    InitDisplay();
+    PumpMessages();
+    ASSERT_TRUE(state.undocked_window);
+    EXPECT_EQ(state.docked, 0);
+    EXPECT_TRUE(IsWindowVisible(state.undocked_window));
+    RECT r;
+    GetWindowRect(state.undocked_window, &r);
+    EXPECT_EQ(r.left, state.default_x);
+    EXPECT_EQ(r.top, state.default_y);
+    EXPECT_EQ(r.right - r.left, state.default_width);
+}
+
+TEST_F(Settings, PanelBeforeTheDisplayWithAnEntryComesUpDocked)
+{
+    Load(Aircraft("A", "[Orvale]\r\nWindow=10,20,300,40\r\n"));
+    EXPECT_EQ(state.docked, 1);
+    EXPECT_EQ(state.window_width, 300);
+
+    host = SimCreateMainWindow("FS98MAIN", "Flight Simulator 98", 0, 0, 800, 600);
+    ASSERT_TRUE(host);
+    panel = SimCreatePanel(0, 0, 780, 500, Fs98PanelKind);
+    state.host_window = host;
+    InitDisplay();
+    RunRetry();
+    EXPECT_EQ(state.docked, 1);
+    EXPECT_EQ(state.window_width, 300);
+    ASSERT_TRUE(state.docked_window);
+    EXPECT_TRUE(IsWindowVisible(state.docked_window));
+    RECT place = DockedPlace();
+    EXPECT_EQ(place.left, 10);
+    EXPECT_EQ(place.top, 20);
+    EXPECT_EQ(place.right - place.left, 300);
+    EXPECT_EQ(place.bottom - place.top, 40);
+}
+
+TEST_F(Settings, HostileFilesKeepTheRules)
+{
+    // Huge numbers are held at the limits; the colours count (both below 7).
+    Load(Aircraft("A", "[Orvale]\r\nWindow=99999999999999999999,-99999999999999999999,"
+                       "4294967296,-4294967296,-99999999999,2\r\n"));
+    EXPECT_EQ(state.docked_x, INT32_MAX);
+    EXPECT_EQ(state.docked_y, INT32_MIN);
+    EXPECT_EQ(state.window_width, INT32_MAX);
+    EXPECT_EQ(state.window_height, INT32_MIN);
+    EXPECT_EQ(state.text_colour, INT32_MIN);
+    EXPECT_EQ(state.back_colour, 2);
+
+    // Missing commas: one number, no entry.
+    state.docked = 0;
+    Load(Aircraft("B", "[Orvale]\r\nWindow=10 20 300 40\r\n"));
+    EXPECT_EQ(state.docked, 0);
+    EXPECT_EQ(state.window_width, -1);
+
+    // 10,000-character values are cut by the read buffer.
+    std::string long_window = "[Orvale]\r\nWindow=1,2,3,4," + std::string(10000, '5') +
+                              "\r\nFont=" + std::string(10000, 'F') + ",-12,0,400\r\n";
+    Load(Aircraft("C", long_window.c_str()));
+    EXPECT_EQ(state.docked_x, 1);
+    EXPECT_EQ(state.window_height, 4);
+    EXPECT_EQ(state.text_colour, INT32_MIN);   // a fifth number without a sixth
+    EXPECT_EQ(strlen(state.display_logfont.lfFaceName), 31u);
+    EXPECT_EQ(state.display_logfont.lfHeight, 0);
+
+    // Binary bytes read as whatever atoi makes of them.
+    Load(Aircraft("D", std::string("[Orvale]\r\nWindow=\x01\xff,\x80\x7f,3,4\r\nAlsoATIS=\xfe\xff\r\n"
+                                   "HideWindow=\x1b[Yes\r\n").c_str()));
+    EXPECT_EQ(state.docked_x, 0);
+    EXPECT_EQ(state.docked_y, 0);
+    EXPECT_EQ(state.window_width, 3);
+    EXPECT_EQ(state.also_atis, 1);
+    EXPECT_EQ(state.hide_always, 0);
+}
+
+TEST_F(Settings, LongPathIsCutAndNeverTheSameFolder)
+{
+    std::string path = "C:\\" + std::string(292, 'a') + "panel";
+    ASSERT_EQ(path.size(), 300u);
+    Load(path);
+    EXPECT_EQ(strlen(state.config_path), 248u);
+    EXPECT_EQ(std::string(state.config_path), path.substr(0, 244) + ".cfg");
+    EXPECT_EQ(state.panel_path_length, 300);
+
+    // Read again on the next load: its switches go back to the defaults.
+    state.also_atis = 0;
+    Load(path);
+    EXPECT_EQ(state.also_atis, 1);
+    ASSERT_EQ(SimPanelLoadCalls().size(), 2u);
+    EXPECT_EQ(SimPanelLoadCalls()[1].path, path);
+}
+
+TEST_F(Settings, HugeEntryWithTheDisplayUpDoesNotBringItDown)
+{
+    StandUp();
+    Load(Aircraft("A", "[Orvale]\r\nWindow=99999999999,-99999999999,99999999999,99999999999,"
+                       "-2147483648,6\r\n"));
+    EXPECT_EQ(state.display_enabled, 1);
+    EXPECT_EQ(state.docked, 1);
+    EXPECT_TRUE(IsWindow(state.undocked_window));
+    RunRetry();
+    // Back to an ordinary aircraft, which docks as usual.
+    Load(Aircraft("B", "[Orvale]\r\nWindow=10,20,300,40\r\n"));
+    RunRetry();
+    RECT place = DockedPlace();
+    EXPECT_EQ(place.left, 10);
+    EXPECT_EQ(place.top, 20);
+}
+
+}  // namespace
