@@ -3,6 +3,7 @@
 // display or switch it off, and SaveSettings writes the section back.
 #include <gtest/gtest.h>
 #include <climits>
+#include <cstring>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -13,14 +14,12 @@ namespace {
 
 constexpr uint16_t Fs98PanelKind = 0x0151;
 
-class Settings : public ::testing::Test {
+// A temporary folder of aircraft, each with a panel folder path and, when
+// asked, its settings file; removed again after the test.
+class AircraftFiles : public ::testing::Test {
 protected:
-    void SetUp() override
+    void MakeRoot()
     {
-        ResetModule();
-        SimCreateTables();
-        ASSERT_GT(SimFillImportTable(ImportTable), 0);
-        ASSERT_EQ(InstallPanelHook(), 1);
         char temp[MAX_PATH];
         ASSERT_GT(GetTempPathA(sizeof temp, temp), 0u);
         static int counter;
@@ -29,10 +28,8 @@ protected:
         ASSERT_TRUE(CreateDirectoryA(root.c_str(), nullptr));
     }
 
-    void TearDown() override
+    void RemoveRoot()
     {
-        ResetModule();
-        SimDestroyMainWindow();
         for (auto it = files.rbegin(); it != files.rend(); ++it)
             DeleteFileA(it->c_str());
         for (auto it = folders.rbegin(); it != folders.rend(); ++it)
@@ -40,14 +37,15 @@ protected:
         RemoveDirectoryA(root.c_str());
     }
 
-    // An aircraft folder with a panel folder path "<root>\<aircraft>\<panel>"
-    // whose settings file holds `contents` (no file when null).
+    // The panel folder path "<root>\<aircraft>\<panel>", whose settings file
+    // holds `contents` (no file when null).
     std::string Aircraft(const char* aircraft, const char* contents, const char* panel = "panel")
     {
         std::string folder = root + "\\" + aircraft;
         if (CreateDirectoryA(folder.c_str(), nullptr))
             folders.push_back(folder);
         std::string path = folder + "\\" + panel;
+        files.push_back(path + ".cfg");
         if (contents)
             WriteFileBytes(path + ".cfg", contents);
         return path;
@@ -59,7 +57,6 @@ protected:
         ASSERT_TRUE(file) << name;
         fwrite(bytes.data(), 1, bytes.size(), file);
         fclose(file);
-        files.push_back(name);
     }
 
     static std::string ReadFileBytes(const std::string& name)
@@ -74,6 +71,30 @@ protected:
             bytes.append(chunk, got);
         fclose(file);
         return bytes;
+    }
+
+    std::string root;
+    std::vector<std::string> files;
+    std::vector<std::string> folders;
+};
+
+// The module's code linked in, its hook in the host's panel-load slot.
+class Settings : public AircraftFiles {
+protected:
+    void SetUp() override
+    {
+        ResetModule();
+        SimCreateTables();
+        ASSERT_GT(SimFillImportTable(ImportTable), 0);
+        ASSERT_EQ(InstallPanelHook(), 1);
+        MakeRoot();
+    }
+
+    void TearDown() override
+    {
+        ResetModule();
+        SimDestroyMainWindow();
+        RemoveRoot();
     }
 
     // The host loading a panel from `path`, through the slot the hook sits in.
@@ -117,9 +138,6 @@ protected:
         PumpMessages();
     }
 
-    std::string root;
-    std::vector<std::string> files;
-    std::vector<std::string> folders;
     HWND host = nullptr;
     HWND panel = nullptr;
 };
@@ -398,7 +416,6 @@ TEST_F(Settings, SaveWritesTheFiveKeysInOrder)
     std::string path = Aircraft("C172", nullptr);
     Load(path);
     ASSERT_EQ(std::string(state.config_path), path + ".cfg");
-    files.push_back(state.config_path);
 
     state.docked_x = 10;
     state.docked_y = -20;
@@ -601,6 +618,103 @@ TEST_F(Settings, HugeEntryWithTheDisplayUpDoesNotBringItDown)
     RECT place = DockedPlace();
     EXPECT_EQ(place.left, 10);
     EXPECT_EQ(place.top, 20);
+}
+
+// The real orvale.dll in the simulated FS98: two aircraft, one with saved
+// settings and one without, loaded the way the simulator loads panels.
+class SettingsDll : public AircraftFiles {
+protected:
+    void SetUp() override
+    {
+        MakeRoot();
+        SimCreateTables();
+        host = SimCreateMainWindow("FS98MAIN", "Flight Simulator 98", 0, 0, 800, 600);
+        ASSERT_TRUE(host);
+        panel = SimCreatePanel(0, 0, 780, 500, Fs98PanelKind);
+        ASSERT_TRUE(SimLoadModule("orvale.dll"));
+        ASSERT_TRUE(SimStartModule());
+        ASSERT_TRUE(SimPumpUntil([] { return FindWindowA("OrvaleWindow", nullptr) != nullptr; }, 3000))
+            << "the display comes up once the main window is found";
+        SimClearCalls();
+    }
+
+    void TearDown() override
+    {
+        SimStopModule();
+        SimUnloadModule();
+        SimDestroyMainWindow();
+        RemoveRoot();
+    }
+
+    // The display window of the module that is visible, if any.
+    static HWND VisibleDisplay()
+    {
+        HWND found = nullptr;
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND top, LPARAM out) -> BOOL {
+                auto check = [&](HWND window) {
+                    char name[32] = {};
+                    GetClassNameA(window, name, sizeof name);
+                    if (strcmp(name, "OrvaleWindow") == 0 && IsWindowVisible(window))
+                        *reinterpret_cast<HWND*>(out) = window;
+                };
+                check(top);
+                EnumChildWindows(
+                    top,
+                    [](HWND child, LPARAM out2) -> BOOL {
+                        char name[32] = {};
+                        GetClassNameA(child, name, sizeof name);
+                        if (strcmp(name, "OrvaleWindow") == 0 && IsWindowVisible(child))
+                            *reinterpret_cast<HWND*>(out2) = child;
+                        return TRUE;
+                    },
+                    out);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&found));
+        return found;
+    }
+
+    HWND host = nullptr;
+    HWND panel = nullptr;
+};
+
+TEST_F(SettingsDll, SavedAircraftDocksAndAnUnsavedOneSwitchesTheDisplayOff)
+{
+    std::string saved = Aircraft("C172", "[Orvale]\r\nWindow=20,30,280,40,3,3\r\nAutoHide=No\r\n");
+    std::string unsaved = Aircraft("B737", nullptr);
+
+    SimSetPanelLoadResult(5);
+    EXPECT_EQ(SimCallPanelLoad(saved.c_str()), 5);
+    SimPump(1500);   // the tick's retry attaches the docked window to the panel
+    HWND docked = VisibleDisplay();
+    ASSERT_TRUE(docked);
+    RECT r;
+    GetWindowRect(docked, &r);
+    MapWindowPoints(nullptr, host, reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.left, 20);
+    EXPECT_EQ(r.top, 30);
+    EXPECT_EQ(r.right - r.left, 280);
+    EXPECT_EQ(r.bottom - r.top, 40);
+    POINT inside = {150, 50};
+    ClientToScreen(host, &inside);
+    RedrawWindow(docked, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    EXPECT_EQ(SimScreenPixel(inside.x, inside.y), 0x00580F0Fu) << "background colour 3";
+
+    // "Save" from the display's menu writes the section back in its order.
+    SendMessageA(docked, WM_COMMAND, 40008, 0);
+    EXPECT_EQ(ReadFileBytes(saved + ".cfg"),
+              "[Orvale]\r\nWindow=20,30,280,40,3,3\r\nAutoHide=No\r\n"
+              "HideWindow=No\r\nAlsoATIS=Yes\r\n");
+
+    SimCallPanelLoad(unsaved.c_str());
+    SimPump(200);
+    EXPECT_FALSE(VisibleDisplay()) << "no saved place: the display is off for this aircraft";
+    EXPECT_EQ(ReadFileBytes(unsaved + ".cfg"), "") << "loading writes nothing";
+    ASSERT_EQ(SimPanelLoadCalls().size(), 2u);
+    EXPECT_EQ(SimPanelLoadCalls()[1].path, unsaved);
+    SimSetPanelLoadResult(1);
 }
 
 }  // namespace
