@@ -1,6 +1,197 @@
+// Attachment of the docked window to the instrument-panel window under it.
+//
+// Two ways of following a panel, chosen at start-up: on FS98 and FS2000 the
+// docked window (a child) is re-parented into the panel and so moves, hides
+// and dies with it; on FS2002 it stays a popup owned by the host window and
+// the panel's window procedure is replaced by TargetWndProc, which hides and
+// shows the popup on the host's own hide and show notifications.
 #include "module/display_state.h"
+#include "docking/geometry.h"
 
-HWND FindPanelAt(int32_t, int32_t) { return nullptr; }
-void AttachDisplay(HWND, HWND, int32_t, int32_t, int) {}
-void RetryAttachment() {}
-void DetachPanel() {}
+namespace {
+
+constexpr UINT ProbeFlags = CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT;   // 5
+// What the host's panel hide and show look like, as WINDOWPOS flags.
+constexpr UINT PanelHideFlags = 0x1837;
+constexpr UINT PanelShowFlags = 0x0013;
+
+static_assert(ProbeFlags == 5, "the host's panel search uses flags 5");
+
+// The procedure a message for `hwnd` goes on to. Normally the panel's own,
+// saved at attachment. A procedure that subclassed the panel after us keeps
+// calling TargetWndProc after the detachment has written the panel's own
+// procedure back; that procedure is then the one in the window's slot.
+WNDPROC PanelProcedure(HWND hwnd)
+{
+    if (hwnd == state.dock_target && state.prev_target_wndproc)
+        return state.prev_target_wndproc;
+    WNDPROC current = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hwnd, GWLP_WNDPROC));
+    if (current && current != TargetWndProc)
+        return current;
+    return DefWindowProcA;
+}
+
+void HideDockedWindow()
+{
+    ShowWindow(state.docked_window, SW_HIDE);
+    if (state.auto_hide != 0)
+        state.auto_hide = -1;
+}
+
+void ShowDockedWindow()
+{
+    ShowWindow(state.docked_window, SW_SHOWNA);
+    if (state.auto_hide != 0)
+        state.auto_hide = 1;
+}
+
+// The host shows its panel but may still want the display away: the host
+// itself minimised, or its display value (table 0x0002, 0x11D4) off or not
+// offered. Tested in that order.
+bool HostWantsDisplayHidden()
+{
+    if (IsIconic(state.host_window))
+        return true;
+    const unsigned char* table = HostTable(TableHostData);
+    return table == nullptr || HostWord(table, HostDisplayValue) == 0;
+}
+
+// A docked window that no panel took is to stand at (x, y) of the host's
+// client area. A popup is positioned on the screen and a window re-parented
+// earlier relative to its last panel, so the point goes into that frame.
+POINT DockedFramePoint(HWND window, int32_t x, int32_t y)
+{
+    POINT point = {x, y};
+    HWND frame = nullptr;   // the screen
+    if (GetWindowLongPtrA(window, GWL_STYLE) & WS_CHILD)
+        frame = GetAncestor(window, GA_PARENT);
+    if (frame != state.host_window)
+        MapWindowPoints(state.host_window, frame, &point, 1);
+    return point;
+}
+
+}  // namespace
+
+HWND FindPanelAt(int32_t x, int32_t y)
+{
+    if (!state.host_window)
+        return nullptr;
+    POINT first = {x, y};
+    int32_t far_x, far_y;
+    FarProbePoint(state, x, y, &far_x, &far_y);
+    POINT beyond = {far_x, far_y};
+    // Both corners must fall into the same direct child of the host window;
+    // hidden windows are skipped, so a hidden docked window never covers the
+    // panel under it.
+    HWND window = ChildWindowFromPointEx(state.host_window, first, ProbeFlags);
+    if (!window || ChildWindowFromPointEx(state.host_window, beyond, ProbeFlags) != window)
+        return nullptr;
+    const unsigned char* record = reinterpret_cast<const unsigned char*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (!record)
+        return nullptr;
+    return IsPanelKind(PanelKindOf(record), state.host_version) ? window : nullptr;
+}
+
+void DetachPanel()
+{
+    // The panel's own procedure goes back even when someone subclassed the
+    // panel after us: TargetWndProc must never stay reachable through the
+    // panel once the module forgets it, and the module's code may be unloaded
+    // right after. A panel destroyed meanwhile has no slot to write.
+    if (state.prev_target_wndproc && state.dock_target && IsWindow(state.dock_target))
+        SetWindowLongPtrA(state.dock_target, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(state.prev_target_wndproc));
+    state.dock_target = nullptr;
+    state.prev_target_wndproc = nullptr;
+}
+
+void AttachDisplay(HWND window, HWND target, int32_t x, int32_t y, int dock)
+{
+    state.attached = 0;
+    DetachPanel();
+
+    if (state.docked != dock && window) {
+        // The form changes: the window's own context gets the colours again.
+        ApplyColours(window);
+        RemakeBackBrush();
+        if (dock) {
+            if (!target) {
+                int32_t rows[3];
+                HalfLineProbeRows(y, state.line_height, rows);
+                for (int32_t row : rows) {
+                    target = FindPanelAt(x, row);
+                    if (target)
+                        break;
+                }
+            }
+            if (target) {
+                POINT point = {x, y};
+                ClientToScreen(state.host_window, &point);
+                state.dock_target = target;
+                if (!state.attach_by_subclass) {
+                    SetParent(window, target);
+                    ScreenToClient(target, &point);
+                } else {
+                    state.prev_target_wndproc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(target, GWLP_WNDPROC));
+                    SetWindowLongPtrA(target, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TargetWndProc));
+                }
+                state.attached = 1;
+                x = point.x;
+                y = point.y;
+            }
+        }
+    }
+
+    if (dock && window && !state.attached) {
+        POINT point = DockedFramePoint(window, x, y);
+        x = point.x;
+        y = point.y;
+    }
+
+    state.docked = dock ? 1 : 0;
+    state.window_height = RaisedToMinimum(state, state.window_height, state.docked);
+    state.display_enabled = 1;
+    if (state.host_menu)
+        CheckMenuItem(state.host_menu, OrvaleItemId, MF_BYCOMMAND | MF_CHECKED);
+    if (!state.docked) {
+        // The undocked display has no hiding rules.
+        state.auto_hide = 0;
+        state.hide_always = 0;
+    }
+
+    if (!window)
+        return;
+    SetWindowPos(window, nullptr, x, y, state.window_width, state.window_height, SWP_NOZORDER | SWP_NOACTIVATE);
+    const bool hide = state.hide_always != 0 || (state.auto_hide != 0 && state.text_length == 0);
+    ShowWindow(window, hide ? SW_HIDE : SW_SHOWNA);
+}
+
+LRESULT CALLBACK TargetWndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (message != WM_WINDOWPOSCHANGING || !state.attached || hwnd != state.dock_target || !state.docked ||
+        !state.docked_window || !lparam)
+        return CallWindowProcA(PanelProcedure(hwnd), hwnd, message, wparam, lparam);
+
+    // Exact patterns: the host hides a panel with the first and shows it with
+    // the second; any other change of position leaves the display alone. The
+    // record is not altered, so the panel's own change goes ahead; the panel's
+    // procedure does not see these notifications.
+    const UINT flags = reinterpret_cast<const WINDOWPOS*>(lparam)->flags;
+    if (flags == PanelHideFlags)
+        HideDockedWindow();
+    else if (flags == PanelShowFlags) {
+        if (HostWantsDisplayHidden())
+            HideDockedWindow();
+        else
+            ShowDockedWindow();
+    }
+    return 0;
+}
+
+void RetryAttachment()
+{
+    if (!state.docked || state.attached)
+        return;
+    HWND panel = FindPanelAt(state.docked_x, state.docked_y);
+    if (panel)
+        AttachDisplay(state.docked_window, panel, state.docked_x, state.docked_y, -1);
+}

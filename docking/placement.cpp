@@ -1,3 +1,141 @@
+// Switching the display between its docked and undocked forms, and placing
+// either form again. The text area keeps its place on the screen across a
+// change of form (to within the docked window's border).
 #include "module/display_state.h"
+#include "docking/geometry.h"
+#include <cstring>
 
-void PlaceDisplay(int, int) {}
+namespace {
+
+const char DockedMenuName[] = "DOCKEDM";
+static_assert(sizeof DockedMenuName <= sizeof DisplayState::menu_name, "menu name fits the hand-over buffer");
+
+// The docked window: a child of the host window that re-parenting moves
+// into a panel, or on FS2002 a popup owned by the host window.
+void CreateDockedWindow()
+{
+    memcpy(state.menu_name, DockedMenuName, sizeof DockedMenuName);
+    // Only a menu that this creation's WM_CREATE loaded may become the docked
+    // window's menu; a failed creation must not adopt one left from before.
+    state.loaded_menu = nullptr;
+    const DWORD style = state.attach_by_subclass ? (WS_POPUP | WS_BORDER) : (WS_CHILD | WS_BORDER);
+    state.docked_window = CreateWindowExA(0, DisplayClassName, "", style, 0, 0, 0, 0, state.host_window, nullptr,
+                                          state.module_instance, nullptr);
+    if (!state.docked_window && state.loaded_menu) {
+        // Loaded for a window that never came to be: nothing else owns it.
+        DestroyMenu(state.loaded_menu);
+        state.loaded_menu = nullptr;
+    }
+    state.docked_menu = state.loaded_menu;
+}
+
+// The maximised-host correction for the host window as it stands now.
+int32_t HostCorrection()
+{
+    RECT window = {}, client = {};
+    if (!GetWindowRect(state.host_window, &window) || !GetClientRect(state.host_window, &client))
+        return 0;
+    return MaximisedHostCorrection(IsZoomed(state.host_window) ? 1 : 0, window.left, window.top, window.bottom,
+                                   client.bottom);
+}
+
+// The docked window's own geometry: outer size from its client area and the
+// border metrics, corner in host client coordinates.
+bool MeasureDocked(POINT* corner)
+{
+    RECT client = {}, outer = {};
+    if (!GetClientRect(state.docked_window, &client) || !GetWindowRect(state.docked_window, &outer))
+        return false;
+    state.window_width = client.right - client.left + 2 * state.cx_border;
+    state.window_height = client.bottom - client.top + 2 * state.cy_border;
+    POINT point = {outer.left, outer.top};
+    ScreenToClient(state.host_window, &point);
+    state.docked_x = point.x;
+    state.docked_y = point.y;
+    *corner = point;
+    return true;
+}
+
+bool MeasureUndocked(POINT* corner)
+{
+    RECT outer = {};
+    if (!GetWindowRect(state.undocked_window, &outer))
+        return false;
+    state.window_width = outer.right - outer.left;
+    state.window_height = outer.bottom - outer.top;
+    state.undocked_x = outer.left;
+    state.undocked_y = outer.top;
+    corner->x = outer.left;
+    corner->y = outer.top;
+    return true;
+}
+
+// Undocked to docked, from the undocked window just measured at `corner`.
+POINT DockMeasured(POINT corner)
+{
+    RECT client = {};
+    GetClientRect(state.undocked_window, &client);
+    const WindowPlace undocked = {corner.x, corner.y, state.window_width, state.window_height};
+    const WindowPlace docked = DockedFromUndocked(state, undocked, client.bottom - client.top, HostCorrection());
+    state.window_width = docked.width;
+    state.window_height = docked.height;
+    POINT point = {docked.x, docked.y};
+    ScreenToClient(state.host_window, &point);
+    state.docked_x = point.x;
+    state.docked_y = point.y;
+    // A measured dock is where the pilot put the display: keep it for the
+    // aircraft, when one is known.
+    if (state.config_path[0] != '\0')
+        SaveSettings();
+    return point;
+}
+
+// Docked to undocked, from the docked window just measured at `corner`.
+POINT UndockMeasured(POINT corner)
+{
+    const WindowPlace docked = {corner.x, corner.y, state.window_width, state.window_height};
+    const WindowPlace undocked = UndockedFromDocked(state, docked, HostCorrection());
+    state.window_width = undocked.width;
+    state.window_height = undocked.height;
+    POINT point = {undocked.x, undocked.y};
+    ClientToScreen(state.host_window, &point);
+    state.undocked_x = point.x;
+    state.undocked_y = point.y;
+    return point;
+}
+
+}  // namespace
+
+void PlaceDisplay(int dock, int measure)
+{
+    // Taken before a creation: a docked window made by this call stays hidden
+    // and unplaced until the retry finds a panel under it.
+    HWND window = dock ? state.docked_window : state.undocked_window;
+
+    if (!state.docked_window) {
+        CreateDockedWindow();
+        if (measure)
+            state.docked = 0;
+    }
+
+    if (state.docked_window)
+        ShowWindow(state.docked_window, SW_HIDE);
+    if (state.undocked_window)
+        ShowWindow(state.undocked_window, SW_HIDE);
+
+    POINT point;
+    bool measured = false;
+    if (measure)
+        measured = state.docked ? MeasureDocked(&point) : MeasureUndocked(&point);
+    if (!measured) {
+        // Stored geometry: the requested form's own position, the size as it is.
+        point.x = dock ? state.docked_x : state.undocked_x;
+        point.y = dock ? state.docked_y : state.undocked_y;
+    } else if (dock && !state.docked) {
+        point = DockMeasured(point);
+    } else if (!dock && state.docked) {
+        point = UndockMeasured(point);
+    }
+
+    AttachDisplay(window, nullptr, point.x, point.y, dock);
+}
