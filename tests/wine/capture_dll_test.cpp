@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include "host/sim_host.h"
+#include "support/display_lookup.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ protected:
         auto host_routine = reinterpret_cast<uintptr_t>(SimHostTextOutput(SimTableTextOutput));
         ASSERT_TRUE(SimPumpUntil([&] { return *SimSlot(SimTableTextOutput, SimTextOutputOffset) != host_routine; }, 3000))
             << "the module hooks the text output once it has found the main window";
-        display = FindWindowA("OrvaleWindow", nullptr);
+        display = FindUndockedDisplay(SimMainWindow());
         ASSERT_TRUE(display);
         SimClearCalls();
     }
