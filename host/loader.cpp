@@ -1,0 +1,133 @@
+// Loading a module the way the simulator does: find its two exported records,
+// fill the table list, call its start and stop routines.
+#include "host/host_internal.h"
+
+namespace {
+
+HMODULE module;
+uintptr_t* linkage;
+uintptr_t* import_table;
+int stale_at_unload;
+struct Image {
+    uintptr_t begin, end;
+};
+std::vector<Image> gone;  // address ranges of modules the host unloaded
+
+Image ImageOf(HMODULE m)
+{
+    auto base = reinterpret_cast<const unsigned char*>(m);
+    auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    uintptr_t begin = reinterpret_cast<uintptr_t>(base);
+    return {begin, begin + nt->OptionalHeader.SizeOfImage};
+}
+
+}  // namespace
+
+HMODULE SimLoadModule(const char* dll_path, const std::vector<uint32_t>& offered)
+{
+    if (module)
+        SimUnloadModule();
+    module = dll_path ? LoadLibraryA(dll_path) : nullptr;
+    if (!module)
+        return nullptr;
+    Image now = ImageOf(module);
+    for (size_t i = gone.size(); i-- > 0;)
+        if (gone[i].begin < now.end && now.begin < gone[i].end)
+            gone.erase(gone.begin() + i);
+    linkage = reinterpret_cast<uintptr_t*>(GetProcAddress(module, "Linkage"));
+    import_table = reinterpret_cast<uintptr_t*>(GetProcAddress(module, "ImportTable"));
+    SimFillImportTable(import_table, offered);
+    return module;
+}
+
+HMODULE SimLoadModule(const char* dll_path)
+{
+    return SimLoadModule(dll_path, std::vector<uint32_t>(SimTableIds, SimTableIds + SimTableCount));
+}
+
+uintptr_t* SimLinkage() { return linkage; }
+uintptr_t* SimImportTable() { return import_table; }
+
+uintptr_t SimLinkageWord(int index)
+{
+    return linkage && index >= 0 && index < 8 ? linkage[index] : 0;
+}
+
+bool SimStartModule()
+{
+    SimModuleRoutine start = reinterpret_cast<SimModuleRoutine>(SimLinkageWord(1));
+    if (start)
+        start();
+    return start != nullptr;
+}
+
+bool SimStopModule()
+{
+    SimModuleRoutine stop = reinterpret_cast<SimModuleRoutine>(SimLinkageWord(2));
+    if (stop)
+        stop();
+    return stop != nullptr;
+}
+
+int32_t SimCallShowMessage(const char* text, int32_t time, bool* called)
+{
+    SimShowMessageRoutine show = reinterpret_cast<SimShowMessageRoutine>(SimLinkageWord(7));
+    if (called)
+        *called = show != nullptr;
+    return show ? show(text, time) : 0;
+}
+
+bool SimUnloadModule()
+{
+    if (!module)
+        return false;
+    // The module's routines vanish with it. Whatever of the host still leads
+    // into it (tick registrations, table slots, window procedures) goes back
+    // to the host's own, and is counted.
+    stale_at_unload = 0;
+    for (SimTickRoutine tick : SimRegisteredTicks())
+        if (SimAddressIn(reinterpret_cast<const void*>(tick), module)) {
+            SimForgetTick(tick);
+            ++stale_at_unload;
+        }
+    stale_at_unload += SimRestoreTableSlots(module);
+    stale_at_unload += SimRestoreWindowProcs(module);
+    Image image = ImageOf(module);
+    BOOL freed = FreeLibrary(module);
+    HMODULE still = nullptr;
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCSTR>(image.begin), &still))
+        gone.push_back(image);
+    module = nullptr;
+    linkage = nullptr;
+    import_table = nullptr;
+    return freed != 0;
+}
+
+int SimStaleAtUnload() { return stale_at_unload; }
+
+bool SimAddressIn(const void* address, HMODULE in)
+{
+    HMODULE owner = nullptr;
+    return in && GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                    static_cast<LPCSTR>(address), &owner) &&
+           owner == in;
+}
+
+bool SimAddressInGoneModule(uintptr_t address)
+{
+    for (const Image& image : gone)
+        if (address >= image.begin && address < image.end)
+            return true;
+    return false;
+}
+
+std::string SimExeFolder()
+{
+    char path[MAX_PATH] = {};
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path, n);
+    size_t cut = folder.find_last_of("\\/");
+    return cut == std::string::npos ? std::string(".") : folder.substr(0, cut);
+}

@@ -1,0 +1,474 @@
+// The simulated host itself: its PNG writer, the table layout it offers, the
+// calls it records and makes, its panels and its message loop.
+#include "host/host_internal.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// ---- An independent reader for the PNGs the host writes ----
+
+uint32_t BitwiseCrc(const uint8_t* p, size_t n)
+{
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < n; ++i) {
+        crc ^= p[i];
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return ~crc;
+}
+
+uint32_t BE32(const uint8_t* p) { return (uint32_t(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3]; }
+
+// Checks the structure and decodes 8-bit RGB with stored blocks; any fault is a test failure.
+void DecodeStoredPng(const std::vector<uint8_t>& png, SimImage* out)
+{
+    static const uint8_t sig[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    ASSERT_GE(png.size(), 8u);
+    ASSERT_EQ(0, memcmp(png.data(), sig, 8));
+    std::vector<std::string> order;
+    std::vector<uint8_t> idat;
+    size_t pos = 8;
+    while (pos < png.size()) {
+        ASSERT_LE(pos + 12, png.size());
+        uint32_t length = BE32(&png[pos]);
+        ASSERT_LE(pos + 12 + length, png.size());
+        std::string type(reinterpret_cast<const char*>(&png[pos + 4]), 4);
+        EXPECT_EQ(BE32(&png[pos + 8 + length]), BitwiseCrc(&png[pos + 4], 4 + length)) << type;
+        const uint8_t* data = &png[pos + 8];
+        if (type == "IHDR") {
+            ASSERT_EQ(13u, length);
+            out->width = int(BE32(data));
+            out->height = int(BE32(data + 4));
+            EXPECT_EQ(8, data[8]);   // bit depth
+            EXPECT_EQ(2, data[9]);   // truecolour
+            EXPECT_EQ(0, data[10] | data[11] | data[12]);
+        } else if (type == "IDAT") {
+            idat.insert(idat.end(), data, data + length);
+        }
+        order.push_back(type);
+        pos += 12 + length;
+    }
+    ASSERT_EQ(pos, png.size());
+    ASSERT_GE(order.size(), 3u);
+    EXPECT_EQ("IHDR", order.front());
+    EXPECT_EQ("IEND", order.back());
+
+    ASSERT_GE(idat.size(), 2u + 5u + 4u);
+    EXPECT_EQ(8, idat[0] & 0x0F);  // deflate
+    EXPECT_EQ(0, (idat[0] * 256 + idat[1]) % 31);
+    EXPECT_EQ(0, idat[1] & 0x20);  // no preset dictionary
+    std::vector<uint8_t> raw;
+    size_t z = 2;
+    bool final_block = false;
+    while (!final_block) {
+        ASSERT_LE(z + 5, idat.size());
+        final_block = idat[z] & 1;
+        ASSERT_EQ(0, idat[z] & 6) << "only stored blocks";
+        uint16_t len = uint16_t(idat[z + 1] | (idat[z + 2] << 8));
+        uint16_t nlen = uint16_t(idat[z + 3] | (idat[z + 4] << 8));
+        ASSERT_EQ(uint16_t(~len), nlen);
+        ASSERT_LE(z + 5 + len, idat.size());
+        raw.insert(raw.end(), idat.begin() + z + 5, idat.begin() + z + 5 + len);
+        z += 5 + len;
+    }
+    ASSERT_EQ(z + 4, idat.size());
+    uint32_t a = 1, b = 0;
+    for (uint8_t byte : raw) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    EXPECT_EQ((b << 16) | a, BE32(&idat[z]));
+
+    size_t stride = 1 + 3 * size_t(out->width);
+    ASSERT_EQ(stride * out->height, raw.size());
+    out->pixels.clear();
+    for (int y = 0; y < out->height; ++y) {
+        ASSERT_EQ(0, raw[y * stride]);  // filter none
+        for (int x = 0; x < out->width; ++x) {
+            const uint8_t* p = &raw[y * stride + 1 + 3 * x];
+            out->pixels.push_back(RGB(p[0], p[1], p[2]));
+        }
+    }
+}
+
+SimImage Pattern(int w, int h)
+{
+    SimImage image;
+    image.width = w;
+    image.height = h;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.pixels.push_back(RGB(x * 7 + y, y * 3, (x ^ y) & 0xFF));
+    return image;
+}
+
+TEST(HostPng, ChecksumsMatchKnownValues)
+{
+    const uint8_t digits[] = "123456789";
+    EXPECT_EQ(0xCBF43926u, SimCrc32(digits, 9));
+    EXPECT_EQ(SimCrc32(digits + 4, 5, SimCrc32(digits, 4)), SimCrc32(digits, 9));  // continues
+    const uint8_t word[] = "Wikipedia";
+    EXPECT_EQ(0x11E60398u, SimAdler32(word, 9));
+}
+
+TEST(HostPng, EncodedImageDecodesToTheSamePixels)
+{
+    // 300 x 250 needs several stored blocks (each at most 65535 bytes); 1 x 1 needs one.
+    for (SimImage image : {Pattern(300, 250), Pattern(1, 1), Pattern(21845, 1)}) {
+        SimImage back;
+        DecodeStoredPng(SimEncodePng(image), &back);
+        EXPECT_EQ(image.width, back.width);
+        EXPECT_EQ(image.height, back.height);
+        EXPECT_TRUE(image.pixels == back.pixels);
+    }
+    SimImage broken = Pattern(4, 4);
+    broken.pixels.pop_back();
+    EXPECT_TRUE(SimEncodePng(broken).empty());
+}
+
+TEST(HostPng, FileHoldsTheEncodedBytes)
+{
+    char dir[MAX_PATH], path[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    GetTempFileNameA(dir, "png", 0, path);
+    SimImage image = Pattern(40, 30);
+    ASSERT_TRUE(SimWritePng(path, image));
+    FILE* file = fopen(path, "rb");
+    ASSERT_NE(nullptr, file);
+    std::vector<uint8_t> bytes(1 << 16);
+    bytes.resize(fread(bytes.data(), 1, bytes.size(), file));
+    fclose(file);
+    DeleteFileA(path);
+    EXPECT_TRUE(bytes == SimEncodePng(image));
+}
+
+// ---- Tables ----
+
+uintptr_t Word(const void* p) { return reinterpret_cast<uintptr_t>(p); }
+template <typename F>
+uintptr_t Routine(F f) { return reinterpret_cast<uintptr_t>(f); }
+
+TEST(HostTables, RoutinesAndPointersSitInPointerSizedSlotNOver4)
+{
+    SimCreateTables();
+    auto slots = [](uint32_t id) { return reinterpret_cast<uintptr_t*>(SimTable(id)); };
+    EXPECT_EQ(Routine(SimHostTextOutput(0x0016)), slots(0x0016)[0x18 / 4]);
+    EXPECT_EQ(Routine(SimHostTextOutput(0x000A)), slots(0x000A)[0xF0 / 4]);
+    EXPECT_EQ(Routine(SimHostPanelLoad()), slots(0x0001)[0xF0 / 4]);
+    EXPECT_EQ(Routine(SimHostRegister()), slots(0x0004)[0x18 / 4]);
+    EXPECT_EQ(Routine(SimHostUnregister()), slots(0x0004)[0x1C / 4]);
+    unsigned char* block = reinterpret_cast<unsigned char*>(slots(0x505A)[0x1C / 4]);
+    ASSERT_NE(nullptr, block);
+    EXPECT_EQ(block + 0x380, SimMirrorBlock());
+    for (size_t i = 0; i < SimMirrorBlockBytes; ++i)
+        ASSERT_EQ(0, block[i]) << i;
+
+    // Plain data at byte offsets; the rest of table 0x0002 is zero.
+    unsigned char* data = SimTable(0x0002);
+    int32_t display;
+    memcpy(&display, data + 0x11D4, 4);
+    EXPECT_EQ(1, display);
+    EXPECT_EQ(1, data[0x1254]);
+    EXPECT_EQ(1, data[0x1274]);
+    int nonzero = 0;
+    for (size_t i = 0; i < SimHostDataBytes; ++i)
+        nonzero += data[i] != 0;
+    EXPECT_EQ(3, nonzero);
+    SimSetScrollOption(0);
+    SimSetDisplayValue(-7);
+    memcpy(&display, data + 0x11D4, 4);
+    EXPECT_EQ(-7, display);
+    EXPECT_EQ(0, data[0x1254] | data[0x1274]);
+
+    // Every other slot of every table is zero, and the tables do not overlap.
+    for (uint32_t id : SimTableIds) {
+        if (id == 0x0002)
+            continue;
+        for (size_t i = 0; i < SimTableSlots; ++i) {
+            bool known = (id == 0x0016 && i == 6) || (id == 0x000A && i == 60) || (id == 0x0001 && i == 60) ||
+                         (id == 0x0004 && (i == 6 || i == 7)) || (id == 0x505A && i == 7);
+            if (!known)
+                ASSERT_EQ(0u, slots(id)[i]) << std::hex << id << " slot " << i;
+        }
+        for (uint32_t other : SimTableIds) {
+            size_t bytes = other == 0x0002 ? SimHostDataBytes : SimTableSlots * sizeof(uintptr_t);
+            if (other != id)
+                EXPECT_TRUE(SimTable(id) + SimTableSlots * sizeof(uintptr_t) <= SimTable(other) ||
+                            SimTable(other) + bytes <= SimTable(id));
+        }
+    }
+    EXPECT_EQ(nullptr, SimTable(0x1234));
+
+    // Creating again wipes what a module left behind.
+    SimSetSlot(0x0016, 0x18, 0);
+    SimSetSlot(0x0015, 0x3FC, 99);
+    SimMirrorBlock()[0] = 'x';
+    SimCreateTables();
+    EXPECT_EQ(Routine(SimHostTextOutput(0x0016)), slots(0x0016)[6]);
+    EXPECT_EQ(0u, slots(0x0015)[0xFF]);
+    EXPECT_EQ(0, SimMirrorBlock()[0]);
+    EXPECT_EQ(nullptr, SimSlot(0x0015, 0x400));  // past the table's end
+}
+
+TEST(HostTables, ImportTableGetsOnlyTheOfferedTables)
+{
+    SimCreateTables();
+    uintptr_t pairs[2 * 12];
+    const uint32_t ids[] = {0x0001, 0x000F, 0x0015, 0x0016, 0x0101, 0x0141, 0x0004, 0x505A, 0x0002, 0x000A, 0x9999};
+    for (int i = 0; i < 11; ++i) {
+        pairs[2 * i] = ids[i];
+        pairs[2 * i + 1] = 0xDEAD;  // a refill overwrites whatever was there
+    }
+    pairs[22] = 0;
+    pairs[23] = 0;
+
+    EXPECT_EQ(2, SimFillImportTable(pairs, {0x0016, 0x0002}));
+    for (int i = 0; i < 11; ++i) {
+        bool offered = ids[i] == 0x0016 || ids[i] == 0x0002;
+        EXPECT_EQ(offered ? Word(SimTable(ids[i])) : 0u, pairs[2 * i + 1]) << std::hex << ids[i];
+    }
+    EXPECT_EQ(0u, pairs[23]);
+
+    EXPECT_EQ(10, SimFillImportTable(pairs));
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(Word(SimTable(ids[i])), pairs[2 * i + 1]);
+    EXPECT_EQ(0u, pairs[21]);  // unknown to the host
+
+    EXPECT_EQ(0, SimFillImportTable(pairs, {}));
+    for (int i = 0; i < 11; ++i)
+        EXPECT_EQ(0u, pairs[2 * i + 1]);
+    EXPECT_EQ(0, SimFillImportTable(nullptr));
+}
+
+// ---- Calls into and out of the host ----
+
+std::vector<std::string> hooked;
+int32_t WINAPI TestHook(const char* text, int32_t, int32_t, int32_t) { hooked.push_back(text ? text : "(null)"); return 42; }
+
+TEST(HostCalls, TextOutputIsRecordedThroughWhateverSitsInTheSlot)
+{
+    SimCreateTables();
+    SimSetTextOutputResult(17);
+    EXPECT_EQ(17, SimCallTextOutput("ATIS one", 3, 200, 1));
+    EXPECT_EQ(17, SimCallTextOutput(nullptr, 6, -1, 0, SimTableTextAlt));
+    EXPECT_EQ(17, SimCallTextOutput("", 5, 0, 0));
+    ASSERT_EQ(3u, SimTextCalls().size());
+    const SimTextCall& first = SimTextCalls()[0];
+    EXPECT_EQ("ATIS one", first.text);
+    EXPECT_FALSE(first.text_null);
+    EXPECT_EQ(3, first.type);
+    EXPECT_EQ(200, first.time);
+    EXPECT_EQ(1, first.append);
+    EXPECT_EQ(SimTableTextOutput, first.table);
+    EXPECT_TRUE(SimTextCalls()[1].text_null);
+    EXPECT_EQ(SimTableTextAlt, SimTextCalls()[1].table);
+    EXPECT_EQ(-1, SimTextCalls()[1].time);
+    EXPECT_FALSE(SimTextCalls()[2].text_null);  // empty is not null
+    EXPECT_EQ("", SimTextCalls()[2].text);
+
+    // A hook in the slot receives the call instead of the host.
+    SimClearCalls();
+    hooked.clear();
+    SimSetSlot(0x0016, 0x18, Routine(TestHook));
+    EXPECT_EQ(42, SimCallTextOutput("to hook", 4, 1, 0));
+    EXPECT_EQ(std::vector<std::string>{"to hook"}, hooked);
+    EXPECT_TRUE(SimTextCalls().empty());
+
+    // A null slot is never called.
+    SimSetSlot(0x000A, 0xF0, 0);
+    bool called = true;
+    EXPECT_EQ(0, SimCallTextOutput("nobody", 4, 1, 0, SimTableTextAlt, &called));
+    EXPECT_FALSE(called);
+}
+
+TEST(HostCalls, PanelLoadRecordsWordsAndPathAndRunsTheHostAction)
+{
+    SimCreateTables();
+    std::vector<std::string> loaded;
+    SimSetPanelLoadAction([&](const char* path) { loaded.push_back(path ? path : "(null)"); });
+    SimSetPanelLoadResult(5);
+    EXPECT_EQ(5, SimCallPanelLoad("C:\\Aircraft\\c172\\panel"));
+    const uintptr_t words[6] = {1, 2, 3, 4, 0, 6};
+    EXPECT_EQ(5, SimCallPanelLoadWords(words));
+    ASSERT_EQ(2u, SimPanelLoadCalls().size());
+    const SimPanelLoadCall& first = SimPanelLoadCalls()[0];
+    EXPECT_EQ("C:\\Aircraft\\c172\\panel", first.path);
+    EXPECT_EQ(0x1001u, first.words[0]);
+    EXPECT_EQ(0x1004u, first.words[3]);
+    EXPECT_EQ(0x1006u, first.words[5]);
+    EXPECT_TRUE(SimPanelLoadCalls()[1].path_null);
+    EXPECT_EQ(6u, SimPanelLoadCalls()[1].words[5]);
+    EXPECT_EQ((std::vector<std::string>{"C:\\Aircraft\\c172\\panel", "(null)"}), loaded);
+    SimSetSlot(0x0001, 0xF0, 0);
+    bool called = true;
+    EXPECT_EQ(0, SimCallPanelLoad("x", &called));
+    EXPECT_FALSE(called);
+}
+
+int ticks_a, ticks_b;
+void WINAPI TickB(uintptr_t, uintptr_t) { ++ticks_b; }
+void WINAPI TickA(uintptr_t, uintptr_t)
+{
+    // On its third call it takes itself and TickB out.
+    if (++ticks_a == 3) {
+        SimHostUnregister()(2, TickA);
+        SimHostUnregister()(2, TickB);
+    }
+}
+
+TEST(HostCalls, TicksStopTheMomentTheyAreUnregistered)
+{
+    SimCreateTables();
+    ticks_a = ticks_b = 0;
+    auto reg = reinterpret_cast<SimTickRegistration>(*SimSlot(0x0004, 0x18));
+    reg(2, TickA);
+    reg(2, TickB);
+    ASSERT_EQ(2u, SimTickCalls().size());
+    EXPECT_TRUE(SimTickCalls()[0].registering);
+    EXPECT_EQ(2u, SimTickCalls()[0].id);
+    EXPECT_EQ(TickA, SimRegisteredTick());
+    EXPECT_EQ(5, SimRunTicks(10));  // A B, A B, A (takes both out)
+    EXPECT_EQ(3, ticks_a);
+    EXPECT_EQ(2, ticks_b);
+    EXPECT_EQ(nullptr, SimRegisteredTick());
+    EXPECT_FALSE(SimTickCalls().back().registering);
+}
+
+// ---- Windows ----
+
+TEST(HostWindows, PanelsCarryTheirRecordAndGetExactFlags)
+{
+    SimCreateTables();
+    HWND main_window = SimCreateMainWindow("FS2002MAIN", "Flight Simulator 2002", 0, 0, 640, 480);
+    ASSERT_NE(nullptr, main_window);
+    HWND panel = SimCreatePanel(100, 200, 300, 100, 0x20A9);
+    ASSERT_NE(nullptr, panel);
+    EXPECT_EQ(main_window, GetParent(panel));
+    EXPECT_TRUE(IsWindowVisible(panel));
+    auto* record = reinterpret_cast<unsigned char*>(GetWindowLongPtrA(panel, GWLP_USERDATA));
+    ASSERT_EQ(reinterpret_cast<unsigned char*>(SimPanelRecordOf(panel)), record);
+    uint32_t kind_word;
+    memcpy(&kind_word, record + 24, 4);
+    EXPECT_EQ(0x20A90000u, kind_word);
+    SimSetPanelKind(panel, 0x0151);
+    memcpy(&kind_word, record + 24, 4);
+    EXPECT_EQ(0x01510000u, kind_word);
+    for (int i = 0; i < 64; ++i)
+        if (i < 24 || i >= 28)
+            ASSERT_EQ(0, record[i]);
+
+    size_t before = SimPanelSeenFlags(panel).size();  // creation's own changes
+    SimSendPanelFlags(panel, 0x1837);
+    SimSendPanelFlags(panel, 0x0013);
+    std::vector<UINT> seen = SimPanelSeenFlags(panel);
+    ASSERT_EQ(before + 2, seen.size());
+    EXPECT_EQ(0x1837u, seen[before]);
+    EXPECT_EQ(0x0013u, seen[before + 1]);
+    SimHostHidePanel(panel);
+    EXPECT_FALSE(IsWindowVisible(panel));
+    SimHostShowPanel(panel);
+    EXPECT_TRUE(IsWindowVisible(panel));
+    seen = SimPanelSeenFlags(panel);
+    ASSERT_GE(seen.size(), before + 4);
+    EXPECT_NE(seen.end(), std::find(seen.begin() + before + 2, seen.end(), 0x1837u));
+    EXPECT_EQ(0x0013u, seen.back());
+
+    SimPump(200);
+    EXPECT_EQ(SimPanelColour, SimClientPixel(panel, 10, 10));
+    EXPECT_EQ(SimMainColour, SimClientPixel(main_window, 10, 10));
+
+    SimDestroyPanel(panel);
+    EXPECT_EQ(nullptr, SimPanelRecordOf(panel));
+    SimDestroyMainWindow();
+    EXPECT_EQ(nullptr, SimMainWindow());
+}
+
+TEST(HostWindows, MenuBarAndCommandsReachTheHost)
+{
+    SimCreateTables();
+    HWND main_window = SimCreateMainWindow("FS98MAIN", "Flight Simulator 98", 0, 0, 640, 480);
+    ASSERT_NE(nullptr, main_window);
+    HMENU bar = SimMenuBar();
+    ASSERT_EQ(3, GetMenuItemCount(bar));
+    HMENU popup = SimAddModulesPopup();
+    ASSERT_NE(nullptr, popup);
+    ASSERT_EQ(4, GetMenuItemCount(bar));
+    EXPECT_EQ(popup, GetSubMenu(bar, 3));
+    MENUITEMINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_ID;
+    ASSERT_TRUE(GetMenuItemInfoA(bar, 3, TRUE, &info));
+    EXPECT_EQ(21007u, info.wID);
+    SimGrayFirstMenuItem(true);
+    EXPECT_EQ(UINT(MF_GRAYED), GetMenuState(bar, 0, MF_BYPOSITION) & 3);
+    SimGrayFirstMenuItem(false);
+    EXPECT_EQ(0u, GetMenuState(bar, 0, MF_BYPOSITION) & 3);
+
+    PostMessageA(main_window, WM_COMMAND, MAKEWPARAM(35224, 1), 0);
+    SimPump(100);
+    EXPECT_EQ(std::vector<uint32_t>{35224}, SimMainCommands());
+    SimRemoveMenuBar();
+    EXPECT_EQ(nullptr, SimMenuBar());
+    SimDestroyMainWindow();
+}
+
+int timer_calls;
+void CALLBACK CountTimer(HWND, UINT, UINT_PTR, DWORD) { ++timer_calls; }
+
+TEST(HostPump, TicksComeAtTheSetRateAndTimersRun)
+{
+    SimCreateTables();
+    ticks_b = 0;
+    SimHostRegister()(2, TickB);
+    SimSetTickInterval(20);
+    SimPump(400);
+    EXPECT_GE(ticks_b, 8);
+    EXPECT_LE(ticks_b, 21);
+    SimSetTickInterval(0);
+    int before = ticks_b;
+    timer_calls = 0;
+    UINT_PTR timer = SetTimer(nullptr, 0, 30, CountTimer);
+    EXPECT_TRUE(SimPumpUntil([] { return timer_calls >= 2; }, 2000));
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(before, ticks_b);
+    EXPECT_FALSE(SimPumpUntil([] { return false; }, 50));
+    SimSetTickInterval(55);
+}
+
+TEST(HostPump, LeftoversOfAGoneModuleAreNeverCalled)
+{
+    SimCreateTables();
+    HWND main_window = SimCreateMainWindow("FS2000MAIN", "Flight Simulator 2000", 0, 0, 300, 200);
+    WNDPROC own = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(main_window, GWLP_WNDPROC));
+
+    // A library with no module records still loads; then it leaves a routine
+    // in a slot, a window procedure and a tick behind.
+    HMODULE library = SimLoadModule("version.dll");
+    ASSERT_NE(nullptr, library);
+    EXPECT_EQ(nullptr, SimLinkage());
+    EXPECT_FALSE(SimStartModule());
+    FARPROC inside = GetProcAddress(library, "GetFileVersionInfoSizeA");
+    ASSERT_NE(nullptr, inside);
+    SimSetSlot(0x0016, 0x18, Routine(inside));
+    SimSetSlot(0x0001, 0xF0, Routine(TestHook));  // this program's own: left alone
+    SimHostRegister()(2, reinterpret_cast<SimTickRoutine>(inside));
+    SimHostRegister()(2, TickB);
+    SetWindowLongPtrA(main_window, GWLP_WNDPROC, LONG_PTR(inside));
+
+    EXPECT_TRUE(SimUnloadModule());
+    EXPECT_EQ(3, SimStaleAtUnload());
+    EXPECT_EQ(Routine(SimHostTextOutput(0x0016)), *SimSlot(0x0016, 0x18));
+    EXPECT_EQ(Routine(TestHook), *SimSlot(0x0001, 0xF0));
+    EXPECT_EQ(std::vector<SimTickRoutine>{TickB}, SimRegisteredTicks());
+    EXPECT_EQ(LONG_PTR(own), GetWindowLongPtrA(main_window, GWLP_WNDPROC));
+    EXPECT_FALSE(SimUnloadModule());  // nothing loaded any more
+    SimDestroyMainWindow();
+}
+
+}  // namespace
