@@ -126,10 +126,14 @@ COLORREF SimScreenPixel(int x, int y)
 
 COLORREF SimClientPixel(HWND window, int x, int y)
 {
-    POINT p = {x, y};
-    if (!ClientToScreen(window, &p))
+    // Read from the window's own surface: windows of other programs sharing
+    // the display cannot cover what this window painted.
+    if (!IsWindow(window))
         return CLR_INVALID;
-    return SimScreenPixel(p.x, p.y);
+    HDC dc = GetDC(window);
+    COLORREF colour = GetPixel(dc, x, y);
+    ReleaseDC(window, dc);
+    return colour;
 }
 
 bool SimCaptureScreen(const RECT& r, SimImage* image)

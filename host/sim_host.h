@@ -188,7 +188,7 @@ struct SimImage {
     std::vector<COLORREF> pixels;  // row by row, top row first
 };
 COLORREF SimScreenPixel(int x, int y);                  // CLR_INVALID off screen
-COLORREF SimClientPixel(HWND window, int x, int y);     // client coordinates
+COLORREF SimClientPixel(HWND window, int x, int y);     // client coordinates, from the window's own surface
 bool SimCaptureScreen(const RECT& screen_rect, SimImage* image);
 std::vector<uint8_t> SimEncodePng(const SimImage& image);  // 8-bit RGB, stored deflate blocks
 bool SimWritePng(const char* path, const SimImage& image);
