@@ -1,14 +1,14 @@
-// Docking under Wine: placement between the two forms, the panel search, the
-// two ways of attaching, the retry and the commands that dock and undock, on
-// real windows of the simulated host.
+// Docking on real windows of the simulated host: placement between the two
+// forms, the panel search, both ways of attaching, the retry and the commands.
 #include <gtest/gtest.h>
+#include <cstdio>
+#include <string>
 #include "support/module_fixture.h"
 #include "host/sim_host.h"
 
 namespace {
 
-constexpr UINT HidePattern = 0x1837;
-constexpr UINT ShowPattern = 0x0013;
+constexpr UINT HidePattern = 0x1837, ShowPattern = 0x0013;
 
 RECT WindowRect(HWND window)
 {
@@ -26,24 +26,14 @@ void ExpectRect(HWND window, int left, int top, int width, int height)
     EXPECT_EQ(r.bottom - r.top, height);
 }
 
-POINT ToHostClient(int x, int y)
+POINT ToScreen(int x, int y)
 {
     POINT p = {x, y};
-    ScreenToClient(state.host_window, &p);
+    ClientToScreen(state.host_window, &p);
     return p;
 }
 
-bool HasClassicMetrics()
-{
-    return GetSystemMetrics(SM_CXBORDER) == 1 && GetSystemMetrics(SM_CYBORDER) == 1 &&
-           GetSystemMetrics(SM_CXFRAME) == 4 && GetSystemMetrics(SM_CYFRAME) == 4 &&
-           GetSystemMetrics(SM_CYCAPTION) == 19;
-}
-
-void Command(HWND window, UINT id)
-{
-    SendMessageA(window, WM_COMMAND, id, 0);
-}
+void Command(HWND window, UINT id) { SendMessageA(window, WM_COMMAND, id, 0); }
 
 void RunTicks(int n)
 {
@@ -62,7 +52,6 @@ protected:
         ASSERT_TRUE(host);
         undocked = StandUpDisplay(host);
         ASSERT_TRUE(undocked);
-        PumpMessages();
     }
     void TearDown() override
     {
@@ -71,16 +60,29 @@ protected:
         SimDestroyMainWindow();
         PumpMessages();
     }
-
-    // FS2002: the docked window is a popup and the panel is subclassed.
-    void UseSubclassing()
+    void Mode(int subclass)
     {
-        state.host_version = 2;
-        state.attach_by_subclass = 1;
+        state.attach_by_subclass = subclass;
+        state.host_version = subclass ? 2 : 0;
     }
-
-    // The undocked window at screen (100, 200), 400 x 100, docked by command.
-    void DockTheExample()
+    // Start-up's placement makes the docked window; then the stored docked
+    // geometry (host client 220, 130, 120 x 30) is placed, as a panel load does.
+    void DockAtStoredPlace()
+    {
+        if (!state.docked_window) {
+            const DisplayState kept = state;
+            PlaceDisplay(0, 0);
+            state.hide_always = kept.hide_always;
+            state.auto_hide = kept.auto_hide;
+        }
+        state.docked_x = 220;
+        state.docked_y = 130;
+        state.window_width = 120;
+        state.window_height = 30;
+        PlaceDisplay(1, 0);
+    }
+    // The worked example: the undocked window at screen (100, 200), 400 x 100.
+    void ShowExampleUndocked()
     {
         state.undocked_x = 100;
         state.undocked_y = 200;
@@ -88,117 +90,77 @@ protected:
         state.window_height = 100;
         PlaceDisplay(0, 0);
         ExpectRect(undocked, 100, 200, 400, 100);
-        Command(undocked, CmdDock);
     }
-
-    // Start-up's placement makes the docked window; then the stored docked
-    // geometry is placed, as a panel load does.
-    void DockAtStoredPlace()
-    {
-        if (!state.docked_window) {
-            const DisplayState kept = state;
-            PlaceDisplay(0, 0);
-            state.window_height = kept.window_height;
-            state.hide_always = kept.hide_always;
-            state.auto_hide = kept.auto_hide;
-            state.line_height = kept.line_height;
-        }
-        PlaceDisplay(1, 0);
-    }
-
-    // A panel window covering the screen rectangle the example docks onto.
-    HWND PanelUnderExample(uint16_t kind = 0x20A9)
-    {
-        const POINT corner = ToHostClient(53, 174);
-        return SimCreatePanel(corner.x, corner.y, 500, 200, kind);
-    }
-
-    HWND host = nullptr;
-    HWND undocked = nullptr;
+    HWND host = nullptr, undocked = nullptr;
 };
 
-// ---- Placement between the two forms ----
-
-TEST_F(Docking, WorkedExampleDocksAndUndocksOnTheRealRectangles)
+bool ClassicMetrics()
 {
-    if (!HasClassicMetrics())
-        GTEST_SKIP() << "the example needs the classic metrics 1, 1, 4, 4, 19";
-    for (int subclass : {0, 1}) {
-        SCOPED_TRACE(subclass ? "popup" : "child");
-        state.attach_by_subclass = subclass;
-        DockTheExample();
-        ASSERT_TRUE(state.docked_window);
-        RECT client;
-        GetClientRect(undocked, &client);
-        EXPECT_EQ(client.bottom, 73);
-        EXPECT_EQ(state.docked, 1);
-        EXPECT_FALSE(IsWindowVisible(undocked));
-        ExpectRect(state.docked_window, 103, 224, 394, 75);
-        const POINT expected = ToHostClient(103, 224);
-        EXPECT_EQ(state.docked_x, expected.x);
-        EXPECT_EQ(state.docked_y, expected.y);
-        // The docked client area is the undocked one's size.
-        GetClientRect(state.docked_window, &client);
-        EXPECT_EQ(client.right, 392);
-        EXPECT_EQ(client.bottom, 73);
-
-        Command(state.docked_window, CmdUndock);
-        EXPECT_EQ(state.docked, 0);
-        ExpectRect(undocked, 100, 200, 400, 100);
-        EXPECT_TRUE(IsWindowVisible(undocked));
-        EXPECT_FALSE(IsWindowVisible(state.docked_window));
-        DestroyWindow(state.docked_window);
-    }
+    return GetSystemMetrics(SM_CXBORDER) == 1 && GetSystemMetrics(SM_CYBORDER) == 1 &&
+           GetSystemMetrics(SM_CXFRAME) == 4 && GetSystemMetrics(SM_CYFRAME) == 4 &&
+           GetSystemMetrics(SM_CYCAPTION) == 19;
 }
+#define NEED_CLASSIC_METRICS() \
+    if (!ClassicMetrics()) GTEST_SKIP() << "needs the metrics 1, 1, 4, 4, 19"
 
-TEST_F(Docking, WorkedExampleOnAPanelKeepsTheScreenRectangleInBothModes)
+TEST_F(Docking, WorkedExampleRoundTripsInBothModesWithAndWithoutAPanel)
 {
-    if (!HasClassicMetrics())
-        GTEST_SKIP() << "the example needs the classic metrics 1, 1, 4, 4, 19";
-    for (int subclass : {0, 1}) {
-        SCOPED_TRACE(subclass ? "popup" : "child");
-        state.attach_by_subclass = subclass;
-        state.host_version = subclass ? 2 : 0;
-        HWND panel = PanelUnderExample();
-        DockTheExample();
-        EXPECT_EQ(state.attached, 1);
-        EXPECT_EQ(state.dock_target, panel);
-        ExpectRect(state.docked_window, 103, 224, 394, 75);
-        EXPECT_TRUE(IsWindowVisible(state.docked_window));
-        Command(state.docked_window, CmdUndock);
-        ExpectRect(undocked, 100, 200, 400, 100);
-        EXPECT_EQ(state.attached, 0);
-        if (subclass)
-            EXPECT_NE(GetWindowLongPtrA(panel, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(TargetWndProc));
-        else
-            EXPECT_EQ(GetAncestor(state.docked_window, GA_PARENT), panel);   // stays with its last panel
-        SimDestroyPanel(panel);
-        if (state.docked_window)
+    NEED_CLASSIC_METRICS();
+    for (int subclass : {0, 1})
+        for (bool on_panel : {false, true}) {
+            SCOPED_TRACE(std::string(subclass ? "popup" : "child") + (on_panel ? " on a panel" : " alone"));
+            Mode(subclass);
+            POINT corner = {53, 174};
+            ScreenToClient(host, &corner);
+            HWND panel = on_panel ? SimCreatePanel(corner.x, corner.y, 500, 200, 0x20A9) : nullptr;
+            ShowExampleUndocked();
+            Command(undocked, CmdDock);
+            EXPECT_EQ(state.docked, 1);
+            EXPECT_EQ(state.dock_target, panel);
+            EXPECT_FALSE(IsWindowVisible(undocked));
+            EXPECT_TRUE(IsWindowVisible(state.docked_window));
+            ExpectRect(state.docked_window, 103, 224, 394, 75);
+            EXPECT_EQ(ToScreen(state.docked_x, state.docked_y).y, 224);
+
+            Command(state.docked_window, CmdUndock);
+            EXPECT_EQ(state.docked, 0);
+            EXPECT_EQ(state.attached, 0);
+            ExpectRect(undocked, 100, 200, 400, 100);
+            EXPECT_FALSE(IsWindowVisible(state.docked_window));
+            if (panel && subclass)
+                EXPECT_NE(GetWindowLongPtrA(panel, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(TargetWndProc));
+            if (panel && !subclass)   // stays a child of its last panel
+                EXPECT_EQ(GetAncestor(state.docked_window, GA_PARENT), panel);
             DestroyWindow(state.docked_window);
-    }
+            if (panel)
+                SimDestroyPanel(panel);
+        }
 }
 
-TEST_F(Docking, MaximisedHostWithoutFrameShiftsDockingAndUndockingAddsHeight)
+TEST_F(Docking, MaximisedHostCorrection)
 {
-    if (!HasClassicMetrics())
-        GTEST_SKIP() << "the example needs the classic metrics 1, 1, 4, 4, 19";
-    // A maximised host whose frame stays on the screen (a second monitor, or
-    // a window manager that keeps frames visible): the caption and menu bar
-    // above the client area are corrected for.
+    NEED_CLASSIC_METRICS();
     ShowWindow(host, SW_MAXIMIZE);
-    PumpMessages();
     RECT r = WindowRect(host), q;
+    ASSERT_TRUE(IsZoomed(host));
+    if (r.left < 0 && r.top < 0) {   // frame off the screen's corner: no correction
+        ShowExampleUndocked();
+        Command(undocked, CmdDock);
+        ExpectRect(state.docked_window, 103, 224, 394, 75);
+        Command(state.docked_window, CmdUndock);
+        ExpectRect(undocked, 100, 200, 400, 100);
+    }
+    // Maximised with the frame on the screen (a second monitor): corrected.
     SetWindowPos(host, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    PumpMessages();
     ASSERT_TRUE(IsZoomed(host));
     r = WindowRect(host);
     GetClientRect(host, &q);
-    ASSERT_GE(r.top, 0);
     const int correction = r.bottom - q.bottom;
     ASSERT_GT(correction, 0);
-
-    DockTheExample();
+    ShowExampleUndocked();
+    Command(undocked, CmdDock);
     ExpectRect(state.docked_window, 103, 224 + correction, 394, 75);
+    // Undocking moves it back and makes it taller by the same amount, every time.
     Command(state.docked_window, CmdUndock);
     ExpectRect(undocked, 100, 200, 400, 100 + correction);
     Command(undocked, CmdDock);
@@ -206,224 +168,106 @@ TEST_F(Docking, MaximisedHostWithoutFrameShiftsDockingAndUndockingAddsHeight)
     ExpectRect(undocked, 100, 200, 400, 100 + 2 * correction);
 }
 
-TEST_F(Docking, MaximisedHostHangingOffTheTopLeftGetsNoCorrection)
+TEST_F(Docking, DockedWindowCreationAndItsMenu)
 {
-    if (!HasClassicMetrics())
-        GTEST_SKIP() << "the example needs the classic metrics 1, 1, 4, 4, 19";
-    ShowWindow(host, SW_MAXIMIZE);
-    PumpMessages();
-    ASSERT_TRUE(IsZoomed(host));
-    const RECT r = WindowRect(host);
-    if (r.left >= 0 || r.top >= 0)
-        GTEST_SKIP() << "this window manager keeps maximised frames on screen";
-    DockTheExample();
-    ExpectRect(state.docked_window, 103, 224, 394, 75);
-    Command(state.docked_window, CmdUndock);
-    ExpectRect(undocked, 100, 200, 400, 100);
-}
-
-TEST_F(Docking, FirstPlacementCreatesTheDockedWindowHiddenWithItsMenu)
-{
-    PlaceDisplay(0, 0);
-    ASSERT_TRUE(state.docked_window);
-    EXPECT_FALSE(IsWindowVisible(state.docked_window));
-    EXPECT_TRUE(IsWindowVisible(undocked));
-    EXPECT_EQ(GetWindowLongPtrA(state.docked_window, GWL_STYLE) & (WS_CHILD | WS_BORDER | WS_POPUP | WS_CAPTION),
-              WS_CHILD | WS_BORDER);
-    EXPECT_EQ(GetAncestor(state.docked_window, GA_PARENT), host);
-    ASSERT_TRUE(state.docked_menu);
-    EXPECT_EQ(GetMenuItemCount(GetSubMenu(state.docked_menu, 0)), 10);
-    EXPECT_EQ(GetMenuItemID(GetSubMenu(state.docked_menu, 0), 0), static_cast<UINT>(CmdUndock));
-    DestroyWindow(state.docked_window);
-
-    UseSubclassing();
-    PlaceDisplay(0, 0);
-    ASSERT_TRUE(state.docked_window);
-    EXPECT_EQ(GetWindowLongPtrA(state.docked_window, GWL_STYLE) & (WS_CHILD | WS_BORDER | WS_POPUP | WS_CAPTION),
-              static_cast<LONG_PTR>(WS_POPUP | WS_BORDER));
-    EXPECT_EQ(GetWindow(state.docked_window, GW_OWNER), host);
-}
-
-TEST_F(Docking, FailedCreationAdoptsNoStaleMenu)
-{
-    HMENU stale = CreatePopupMenu();
-    state.loaded_menu = stale;
+    for (int subclass : {0, 1}) {
+        Mode(subclass);
+        PlaceDisplay(0, 0);   // start-up's call makes it, hidden
+        ASSERT_TRUE(state.docked_window);
+        EXPECT_FALSE(IsWindowVisible(state.docked_window));
+        EXPECT_TRUE(IsWindowVisible(undocked));
+        const LONG_PTR style = GetWindowLongPtrA(state.docked_window, GWL_STYLE) & (WS_CHILD | WS_POPUP | WS_BORDER | WS_CAPTION | WS_VISIBLE);
+        EXPECT_EQ(style, static_cast<LONG_PTR>(subclass ? WS_POPUP | WS_BORDER : WS_CHILD | WS_BORDER));
+        EXPECT_EQ(subclass ? GetWindow(state.docked_window, GW_OWNER) : GetParent(state.docked_window), host);
+        ASSERT_TRUE(state.docked_menu);
+        EXPECT_EQ(GetMenuItemID(GetSubMenu(state.docked_menu, 0), 0), static_cast<UINT>(CmdUndock));
+        DestroyWindow(state.docked_window);
+    }
+    // A failed creation neither adopts nor frees the menu a right-click on
+    // the undocked window left in the hand-over.
+    state.loaded_menu = state.undocked_menu;
     HWND gone = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     DestroyWindow(gone);
-    state.host_window = gone;   // a child window cannot be made under it
+    Mode(0);
+    state.host_window = gone;
     PlaceDisplay(0, 0);
+    state.host_window = host;
     EXPECT_EQ(state.docked_window, nullptr);
     EXPECT_EQ(state.docked_menu, nullptr);
-    state.host_window = host;
-    DestroyMenu(stale);
+    EXPECT_TRUE(IsMenu(state.undocked_menu));
 }
 
-TEST_F(Docking, ShowUndockedUsesTheStoredGeometryRaisedToTheMinimum)
-{
-    state.undocked_x = 150;
-    state.undocked_y = 160;
-    state.window_width = 300;
-    state.window_height = 5;
-    state.auto_hide = 1;
-    state.hide_always = 1;
-    Command(undocked, CmdShowUndocked);
-    EXPECT_EQ(state.docked, 0);
-    EXPECT_EQ(state.auto_hide, 0);
-    EXPECT_EQ(state.hide_always, 0);
-    EXPECT_EQ(state.window_height, state.undocked_min_height);
-    ExpectRect(undocked, 150, 160, 300, state.undocked_min_height);
-    EXPECT_TRUE(IsWindowVisible(undocked));
-    EXPECT_EQ(state.display_enabled, 1);
-}
-
-TEST_F(Docking, DockingWithoutADockedWindowLeavesItForTheRetry)
-{
-    if (!HasClassicMetrics())
-        GTEST_SKIP() << "the example needs the classic metrics 1, 1, 4, 4, 19";
-    state.undocked_x = 100;
-    state.undocked_y = 200;
-    state.window_width = 400;
-    state.window_height = 100;
-    PlaceDisplay(0, 0);
-    DestroyWindow(state.docked_window);
-    ASSERT_EQ(state.docked_window, nullptr);
-
-    Command(undocked, CmdDock);
-    ASSERT_TRUE(state.docked_window);
-    EXPECT_EQ(state.docked, 1);
-    EXPECT_EQ(state.attached, 0);
-    EXPECT_FALSE(IsWindowVisible(state.docked_window));
-    EXPECT_FALSE(IsWindowVisible(undocked));
-    // Converted from the undocked window all the same.
-    const POINT expected = ToHostClient(103, 224);
-    EXPECT_EQ(state.docked_x, expected.x);
-    EXPECT_EQ(state.docked_y, expected.y);
-
-    PanelUnderExample();
-    RunTicks(20);
-    EXPECT_EQ(state.attached, 1);
-    EXPECT_TRUE(IsWindowVisible(state.docked_window));
-    ExpectRect(state.docked_window, 103, 224, 394, 75);
-}
-
-// ---- The panel search ----
-
-TEST_F(Docking, PanelIsFoundOnlyWhenBothCornersLieInIt)
+TEST_F(Docking, PanelSearch)
 {
     state.window_width = 100;
     state.window_height = 40;
     HWND panel = SimCreatePanel(200, 100, 300, 200, 0x20A9);
+    HWND right = SimCreatePanel(500, 100, 300, 200, 0x20A9);
     EXPECT_EQ(FindPanelAt(200, 100), panel);
-    EXPECT_EQ(FindPanelAt(399, 259), panel);   // far point (499, 299): the last pixel
-    EXPECT_EQ(FindPanelAt(400, 259), nullptr);
+    EXPECT_EQ(FindPanelAt(399, 259), panel);   // far point (499, 299), the last pixel
+    EXPECT_EQ(FindPanelAt(400, 259), nullptr); // far point in the neighbour
     EXPECT_EQ(FindPanelAt(399, 260), nullptr);
-    EXPECT_EQ(FindPanelAt(199, 100), nullptr);
+    EXPECT_EQ(FindPanelAt(500, 150), right);
     EXPECT_EQ(FindPanelAt(10, 10), nullptr);   // the host itself carries no record
 
-    // The far corner in a neighbouring panel does not do.
-    HWND right = SimCreatePanel(500, 100, 300, 200, 0x20A9);
-    EXPECT_EQ(FindPanelAt(450, 150), nullptr);
-    EXPECT_EQ(FindPanelAt(500, 150), right);
-
-    SimShowPanel(panel, false);
+    state.host_version = 1;
+    SimSetPanelKind(panel, 0x0151);   // FS98's kind is no panel on FS2000
     EXPECT_EQ(FindPanelAt(250, 150), nullptr);
-    SimShowPanel(panel, true);
+    SimSetPanelKind(panel, 0x20B8);
+    EXPECT_EQ(FindPanelAt(250, 150), panel);
     SimSetPanelUserData(panel, nullptr);
     EXPECT_EQ(FindPanelAt(250, 150), nullptr);
-}
+    SimSetPanelUserData(panel, SimPanelRecordOf(panel));
 
-TEST_F(Docking, EachPanelKindCountsOnlyWithItsEditions)
-{
-    state.window_width = 50;
-    state.window_height = 20;
-    HWND panel = SimCreatePanel(200, 100, 300, 200, 0x20A9);
-    struct Case {
-        uint16_t kind;
-        bool on[3];
-    } cases[] = {{0x20A9, {true, true, true}}, {0x0151, {true, false, false}}, {0x20B8, {false, true, false}},
-                 {0x20AA, {false, false, false}}, {0x0000, {false, false, false}}};
-    for (const Case& c : cases) {
-        SimSetPanelKind(panel, c.kind);
-        for (int version = 0; version < 3; ++version) {
-            state.host_version = version;
-            EXPECT_EQ(FindPanelAt(250, 150) != nullptr, c.on[version]) << std::hex << c.kind << " on " << version;
-        }
-    }
-}
-
-TEST_F(Docking, HiddenDockedWindowDoesNotCoverThePanelUnderIt)
-{
-    state.window_width = 100;
-    state.window_height = 40;
-    HWND panel = SimCreatePanel(200, 100, 300, 200, 0x20A9);
-    PlaceDisplay(0, 0);   // makes the docked window, a hidden child of the host
+    // A hidden docked child does not cover the panel; a shown one does.
+    PlaceDisplay(0, 0);
     SetWindowPos(state.docked_window, HWND_TOP, 250, 150, 100, 40, SWP_NOACTIVATE);
     EXPECT_EQ(FindPanelAt(250, 150), panel);
-    // Shown and unattached it is itself what the probe meets: no panel.
     ShowWindow(state.docked_window, SW_SHOWNA);
     EXPECT_EQ(FindPanelAt(250, 150), nullptr);
+    SimShowPanel(right, false);
+    EXPECT_EQ(FindPanelAt(550, 150), nullptr);
 }
 
-TEST_F(Docking, HalfLineProbesCatchAWindowJustOverThePanelEdge)
+TEST_F(Docking, HalfLineProbesFindAPanelJustPastTheWindowsEdge)
 {
     HWND panel = SimCreatePanel(200, 100, 300, 200, 0x20A9);   // rows 100..299
     PlaceDisplay(0, 0);
-    state.line_height = 19;   // probes move by 9
+    state.line_height = 19;   // the probes move by 9
     state.window_width = 100;
     state.window_height = 50;
-
-    // Top edge 9 above the panel: the third probe (y + 9) finds it.
-    AttachDisplay(state.docked_window, nullptr, 250, 91, 1);
-    EXPECT_EQ(state.dock_target, panel);
-    RECT r = WindowRect(state.docked_window);
-    POINT corner = ToHostClient(r.left, r.top);
-    EXPECT_EQ(corner.y, 91);   // the window keeps its own y
-
-    // Far point (y + 50 = 308) 9 below the panel's last row: the second
-    // probe (y - 9) finds it.
-    AttachDisplay(undocked, nullptr, 100, 100, 0);
-    AttachDisplay(state.docked_window, nullptr, 250, 258, 1);
-    EXPECT_EQ(state.dock_target, panel);
-    r = WindowRect(state.docked_window);
-    corner = ToHostClient(r.left, r.top);
-    EXPECT_EQ(corner.y, 258);
-
-    // One pixel further and no probe reaches.
-    AttachDisplay(undocked, nullptr, 100, 100, 0);
-    AttachDisplay(state.docked_window, nullptr, 250, 90, 1);
-    EXPECT_EQ(state.attached, 0);
-    AttachDisplay(undocked, nullptr, 100, 100, 0);
-    AttachDisplay(state.docked_window, nullptr, 250, 259, 1);
-    EXPECT_EQ(state.attached, 0);
+    const struct {
+        int y;
+        bool found;
+    } cases[] = {{91, true}, {90, false}, {258, true}, {259, false}};   // 258 + 50 = 308 = 299 + 9
+    for (const auto& c : cases) {
+        AttachDisplay(undocked, nullptr, 100, 100, 0);
+        AttachDisplay(state.docked_window, nullptr, 250, c.y, 1);
+        EXPECT_EQ(state.dock_target, c.found ? panel : nullptr) << c.y;
+        // Only the probes move: the window keeps its own y.
+        EXPECT_EQ(WindowRect(state.docked_window).top, ToScreen(250, c.y).y) << c.y;
+    }
 }
-
-// ---- Attachment by re-parenting (FS98, FS2000) ----
 
 TEST_F(Docking, ReparentedWindowMovesHidesAndDiesWithItsPanel)
 {
     state.host_version = 1;
+    state.back_colour = -static_cast<int32_t>(RGB(200, 30, 170));
     HWND panel = SimCreatePanel(200, 100, 300, 200, 0x20B8);
-    state.docked_x = 220;
-    state.docked_y = 130;
-    state.window_width = 120;
-    state.window_height = 30;
     DockAtStoredPlace();
     HWND docked = state.docked_window;
-    ASSERT_EQ(state.attached, 1);
-    EXPECT_EQ(GetAncestor(docked, GA_PARENT), panel);
-    EXPECT_EQ(state.prev_target_wndproc, nullptr);
+    ASSERT_EQ(state.dock_target, panel);
+    EXPECT_EQ(GetParent(docked), panel);
     const RECT before = WindowRect(docked);
-    POINT where = {220, 130};
-    ClientToScreen(host, &where);
-    EXPECT_EQ(before.left, where.x);
-    EXPECT_EQ(before.top, where.y);
-    EXPECT_TRUE(IsWindowVisible(docked));
+    EXPECT_EQ(before.left, ToScreen(220, 130).x);
+    EXPECT_EQ(before.top, ToScreen(220, 130).y);
+    UpdateWindow(docked);
+    EXPECT_EQ(ScreenPixel(before.left + 60, before.top + 15), RGB(200, 30, 170));
+    EXPECT_EQ(ScreenPixel(before.right + 20, before.top + 15), SimPanelColour);
 
     SimMovePanel(panel, 260, 140, 300, 200);
-    const RECT moved = WindowRect(docked);
-    EXPECT_EQ(moved.left - before.left, 60);
-    EXPECT_EQ(moved.top - before.top, 40);
-
+    EXPECT_EQ(WindowRect(docked).left - before.left, 60);
+    EXPECT_EQ(WindowRect(docked).top - before.top, 40);
     SimShowPanel(panel, false);
     EXPECT_FALSE(IsWindowVisible(docked));
     SimShowPanel(panel, true);
@@ -434,367 +278,233 @@ TEST_F(Docking, ReparentedWindowMovesHidesAndDiesWithItsPanel)
     EXPECT_FALSE(IsWindow(docked));
     EXPECT_EQ(state.docked_window, nullptr);
     EXPECT_FALSE(IsMenu(old_menu));
-
-    // The next placement makes a new docked window with a menu of its own.
-    PlaceDisplay(0, 0);
+    PlaceDisplay(0, 0);   // the next placement makes a new one with a fresh menu
     ASSERT_TRUE(state.docked_window);
-    ASSERT_TRUE(state.docked_menu);
-    EXPECT_TRUE(IsMenu(state.docked_menu));
+    EXPECT_EQ(GetParent(state.docked_window), host);
     EXPECT_EQ(GetMenuItemCount(GetSubMenu(state.docked_menu, 0)), 10);
-    EXPECT_EQ(GetAncestor(state.docked_window, GA_PARENT), host);
 }
-
-TEST_F(Docking, DockedDisplayOnAPanelShowsItsBackgroundColour)
-{
-    state.back_colour = -static_cast<int32_t>(RGB(200, 30, 170));
-    HWND panel = SimCreatePanel(200, 100, 300, 200, 0x20A9);
-    state.docked_x = 220;
-    state.docked_y = 130;
-    state.window_width = 120;
-    state.window_height = 30;
-    DockAtStoredPlace();
-    ASSERT_EQ(state.dock_target, panel);
-    UpdateWindow(panel);
-    UpdateWindow(state.docked_window);
-    PumpMessages();
-    POINT inside = {220 + 60, 130 + 15};
-    ClientToScreen(host, &inside);
-    EXPECT_EQ(ScreenPixel(inside.x, inside.y), RGB(200, 30, 170));
-    POINT beside = {220 + 200, 130 + 15};
-    ClientToScreen(host, &beside);
-    EXPECT_EQ(ScreenPixel(beside.x, beside.y), SimPanelColour);
-    // The form changed: the window's own context has the colours.
-    HDC dc = GetDC(state.docked_window);
-    EXPECT_EQ(GetBkColor(dc), RGB(200, 30, 170));
-    EXPECT_EQ(GetTextColor(dc), RGB(255, 0, 0));
-    ReleaseDC(state.docked_window, dc);
-}
-
-// ---- Attachment by subclassing (FS2002) ----
 
 class DockingSubclass : public Docking {
 protected:
     void SetUp() override
     {
         Docking::SetUp();
-        UseSubclassing();
+        Mode(1);
         panel = SimCreatePanel(200, 100, 300, 200, 0x20A9);
         own_proc = GetWindowLongPtrA(panel, GWLP_WNDPROC);
-        state.docked_x = 220;
-        state.docked_y = 130;
-        state.window_width = 120;
-        state.window_height = 30;
         DockAtStoredPlace();
-        ASSERT_EQ(state.attached, 1);
+        ASSERT_EQ(state.dock_target, panel);
         ASSERT_TRUE(IsWindowVisible(state.docked_window));
     }
+    bool Shown() { return IsWindowVisible(state.docked_window) != 0; }
     HWND panel = nullptr;
     LONG_PTR own_proc = 0;
 };
 
-TEST_F(DockingSubclass, PopupStaysOwnedAndThePanelIsSubclassed)
+TEST_F(DockingSubclass, HostPatternsHideAndShowThePopupWithoutReachingThePanel)
 {
     EXPECT_EQ(GetWindow(state.docked_window, GW_OWNER), host);
-    EXPECT_EQ(GetAncestor(state.docked_window, GA_PARENT), GetDesktopWindow());
     EXPECT_EQ(GetWindowLongPtrA(panel, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(TargetWndProc));
-    EXPECT_EQ(reinterpret_cast<LONG_PTR>(state.prev_target_wndproc), own_proc);
-    POINT where = {220, 130};
-    ClientToScreen(host, &where);
-    const RECT r = WindowRect(state.docked_window);
-    EXPECT_EQ(r.left, where.x);
-    EXPECT_EQ(r.top, where.y);
-}
+    EXPECT_EQ(WindowRect(state.docked_window).top, ToScreen(220, 130).y);
+    const size_t seen = SimPanelSeenFlags(panel).size();
 
-TEST_F(DockingSubclass, HostHideAndShowPatternsFollowThePanel)
-{
-    state.auto_hide = 1;
-    state.text_length = 0;   // the show ignores the text
+    state.auto_hide = 1;   // text_length 0: the show ignores the text
     SimHostHidePanel(panel);
-    EXPECT_FALSE(IsWindowVisible(state.docked_window));
+    EXPECT_FALSE(Shown());
     EXPECT_EQ(state.auto_hide, -1);
     SimHostShowPanel(panel);
-    EXPECT_TRUE(IsWindowVisible(state.docked_window));
+    EXPECT_TRUE(Shown());
     EXPECT_EQ(state.auto_hide, 1);
-    // The panel's own procedure saw neither pattern.
-    for (UINT flags : SimPanelSeenFlags(panel)) {
-        EXPECT_NE(flags, HidePattern);
-        EXPECT_NE(flags, ShowPattern);
-    }
-    // Hide when empty off stays off.
-    state.auto_hide = 0;
+    state.auto_hide = 0;   // off stays off
     SimSendPanelFlags(panel, HidePattern);
     EXPECT_EQ(state.auto_hide, 0);
     SimSendPanelFlags(panel, ShowPattern);
-    EXPECT_EQ(state.auto_hide, 0);
-    EXPECT_TRUE(IsWindowVisible(state.docked_window));
-}
+    EXPECT_TRUE(Shown());
+    // Patterns differing in a single bit do nothing.
+    for (UINT flags : {HidePattern ^ 0x1000u, HidePattern | 0x2000u, ShowPattern ^ 0x1u, ShowPattern | 0x20u})
+        SimSendPanelFlags(panel, flags);
+    EXPECT_TRUE(Shown());
+    EXPECT_EQ(SimPanelSeenFlags(panel).size(), seen);
 
-TEST_F(DockingSubclass, ShowPatternHidesWhileTheHostSaysNo)
-{
+    // The show becomes a hide while the host says no.
     SimSetDisplayValue(0);
     SimSendPanelFlags(panel, ShowPattern);
-    EXPECT_FALSE(IsWindowVisible(state.docked_window));
+    EXPECT_FALSE(Shown());
     SimSetDisplayValue(1);
     SimSendPanelFlags(panel, ShowPattern);
-    EXPECT_TRUE(IsWindowVisible(state.docked_window));
-
-    for (ImportEntry* entry = ImportTable; entry->id != 0; ++entry)
+    EXPECT_TRUE(Shown());
+    for (ImportEntry* entry = ImportTable; entry->id; ++entry)
         if (entry->id == TableHostData)
             entry->table = nullptr;
     SimSendPanelFlags(panel, ShowPattern);
-    EXPECT_FALSE(IsWindowVisible(state.docked_window));
+    EXPECT_FALSE(Shown());
     SimFillImportTable(ImportTable);
-    SimSendPanelFlags(panel, ShowPattern);
-    EXPECT_TRUE(IsWindowVisible(state.docked_window));
-
     ShowWindow(host, SW_MINIMIZE);
-    ASSERT_TRUE(IsIconic(host));
     SimSendPanelFlags(panel, ShowPattern);
-    EXPECT_FALSE(IsWindowVisible(state.docked_window));
+    EXPECT_FALSE(Shown());
     ShowWindow(host, SW_RESTORE);
+    SimSendPanelFlags(panel, ShowPattern);
+    EXPECT_TRUE(Shown());
 }
 
-TEST_F(DockingSubclass, OtherFlagsDoNothingAndAreNotPassedOn)
-{
-    const size_t seen = SimPanelSeenFlags(panel).size();
-    for (UINT flags : {HidePattern ^ 0x1000u, HidePattern | 0x2000u, ShowPattern ^ 0x0001u, ShowPattern | 0x0020u}) {
-        SimSendPanelFlags(panel, flags);
-        EXPECT_TRUE(IsWindowVisible(state.docked_window)) << std::hex << flags;
-    }
-    EXPECT_EQ(SimPanelSeenFlags(panel).size(), seen);
-    // Everything else reaches the panel: it still paints and moves.
-    SimMovePanel(panel, 210, 100, 300, 200);
-    RECT r = WindowRect(panel);
-    POINT corner = ToHostClient(r.left, r.top);
-    EXPECT_EQ(corner.x, 210);
-}
-
-TEST_F(DockingSubclass, RedockingDetachesRestoresThePanelAndTheRetryReattaches)
+TEST_F(DockingSubclass, RedockDetachesWithoutAJumpAndTheRetryReattaches)
 {
     const RECT before = WindowRect(state.docked_window);
     state.text_length = 3;
     Command(state.docked_window, CmdHideWhenEmpty);
     EXPECT_EQ(state.auto_hide, 1);
     EXPECT_EQ(state.attached, 0);
-    EXPECT_EQ(GetWindowLongPtrA(panel, GWLP_WNDPROC), own_proc);
     EXPECT_EQ(state.dock_target, nullptr);
-    EXPECT_EQ(state.prev_target_wndproc, nullptr);
-    // Unattached, the popup stands where it stood: no jump by the client offset.
-    const RECT after = WindowRect(state.docked_window);
-    EXPECT_EQ(after.left, before.left);
-    EXPECT_EQ(after.top, before.top);
-    EXPECT_TRUE(IsWindowVisible(state.docked_window));
-    // Detached, the panel's procedure sees the patterns again.
-    SimSendPanelFlags(panel, HidePattern);
+    EXPECT_EQ(GetWindowLongPtrA(panel, GWLP_WNDPROC), own_proc);
+    EXPECT_TRUE(Shown());
+    EXPECT_EQ(WindowRect(state.docked_window).top, before.top);
+    SimSendPanelFlags(panel, HidePattern);   // the panel's own procedure sees it again
     EXPECT_EQ(SimPanelSeenFlags(panel).back(), HidePattern);
 
     state.tick_count = 0;
     RunTicks(19);
     EXPECT_EQ(state.attached, 0);
     RunTicks(1);
-    EXPECT_EQ(state.attached, 1);
-    EXPECT_EQ(GetWindowLongPtrA(panel, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(TargetWndProc));
-    EXPECT_EQ(state.docked, 1);
-    const RECT again = WindowRect(state.docked_window);
-    EXPECT_EQ(again.left, before.left);
-    EXPECT_EQ(again.top, before.top);
+    EXPECT_EQ(state.dock_target, panel);
+    EXPECT_EQ(WindowRect(state.docked_window).top, before.top);
 }
 
-TEST_F(DockingSubclass, DetachForUnloadLeavesNoPathIntoTheModule)
+TEST_F(DockingSubclass, DetachLeavesNoPathIntoTheModule)
 {
-    // Another module subclasses the panel after us and keeps calling us on.
-    static WNDPROC next = nullptr;
+    // Another module subclasses the panel after us and calls us on.
+    static WNDPROC next;
     next = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(panel, GWLP_WNDPROC));
-    WNDPROC other = [](HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) -> LRESULT {
-        return CallWindowProcA(next, hwnd, message, wparam, lparam);
-    };
+    WNDPROC other = [](HWND w, UINT m, WPARAM wp, LPARAM lp) { return CallWindowProcA(next, w, m, wp, lp); };
     SetWindowLongPtrA(panel, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(other));
 
     DetachPanel();
     EXPECT_EQ(GetWindowLongPtrA(panel, GWLP_WNDPROC), own_proc);
-    EXPECT_EQ(state.dock_target, nullptr);
     EXPECT_EQ(state.prev_target_wndproc, nullptr);
-
-    // A call still routed through TargetWndProc reaches the panel's own
-    // procedure, not a forgotten one.
+    // What still comes through TargetWndProc reaches the panel's own procedure.
     WINDOWPOS pos = {};
-    pos.hwnd = panel;
-    pos.flags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | 0x4000;
+    pos.flags = SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE;
     CallWindowProcA(other, panel, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&pos));
     ASSERT_FALSE(SimPanelSeenFlags(panel).empty());
     EXPECT_EQ(SimPanelSeenFlags(panel).back(), pos.flags);
-    // A second detach has nothing left to write.
-    DetachPanel();
-    EXPECT_EQ(GetWindowLongPtrA(panel, GWLP_WNDPROC), own_proc);
-}
 
-TEST_F(DockingSubclass, DestroyedPanelIsNotWrittenToOnDetach)
-{
+    // A panel destroyed while attached is not written to on the next detach.
+    DockAtStoredPlace();
     SimDestroyPanel(panel);
-    EXPECT_EQ(state.attached, 1);   // kept until the next placement
     PlaceDisplay(0, 1);
     EXPECT_EQ(state.dock_target, nullptr);
-    EXPECT_EQ(state.prev_target_wndproc, nullptr);
     EXPECT_TRUE(IsWindowVisible(undocked));
 }
 
-// ---- The retry and the commands ----
-
-TEST_F(Docking, RetryAttachesWithinTwentyTicksOnceAPanelLiesUnder)
+TEST_F(Docking, RetryAttachesOnceAPanelLiesUnderTheDockedPlace)
 {
     for (int subclass : {0, 1}) {
         SCOPED_TRACE(subclass ? "popup" : "child");
-        state.attach_by_subclass = subclass;
-        state.host_version = subclass ? 2 : 0;
-        state.docked_x = 220;
-        state.docked_y = 130;
-        state.window_width = 120;
-        state.window_height = 30;
+        Mode(subclass);
         DockAtStoredPlace();
         EXPECT_EQ(state.attached, 0);
         EXPECT_TRUE(IsWindowVisible(state.docked_window));
-        POINT where = {220, 130};
-        ClientToScreen(host, &where);
-        RECT r = WindowRect(state.docked_window);
-        EXPECT_EQ(r.left, where.x);
-        EXPECT_EQ(r.top, where.y);
+        const POINT place = ToScreen(220, 130);
+        EXPECT_EQ(WindowRect(state.docked_window).top, place.y);
         RunTicks(40);
         EXPECT_EQ(state.attached, 0);
-
         HWND panel = SimCreatePanel(200, 100, 300, 200, 0x20A9);
         if (!subclass) {
-            // A later child lies below the shown docked child, which is then
-            // itself what the probe meets; once the panel is above, it counts.
+            // A later child lies below the shown docked child, which the probe
+            // then meets first; raised above it, the panel is found.
             RunTicks(20);
             EXPECT_EQ(state.attached, 0);
             SetWindowPos(panel, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         }
-        RunTicks(19);
-        RunTicks(1);
-        EXPECT_EQ(state.attached, 1);
+        RunTicks(20);
         EXPECT_EQ(state.dock_target, panel);
         EXPECT_TRUE(IsWindowVisible(state.docked_window));
-        r = WindowRect(state.docked_window);
-        EXPECT_EQ(r.left, where.x);
-        EXPECT_EQ(r.top, where.y);
+        EXPECT_EQ(WindowRect(state.docked_window).left, place.x);
+        EXPECT_EQ(WindowRect(state.docked_window).top, place.y);
         DetachPanel();
         DestroyWindow(state.docked_window);
         SimDestroyPanel(panel);
-        state.docked = 0;
-        state.attached = 0;
+        state.docked = state.attached = 0;
     }
 }
 
-TEST_F(Docking, RetryFindsAPanelUnderAHiddenDockedChild)
-{
-    state.docked_x = 220;
-    state.docked_y = 130;
-    state.window_width = 120;
-    state.window_height = 30;
-    state.hide_always = 1;
-    DockAtStoredPlace();
-    HWND panel = SimCreatePanel(200, 100, 300, 200, 0x20A9);   // below the docked child
-    RunTicks(20);
-    EXPECT_EQ(state.dock_target, panel);
-    EXPECT_EQ(GetAncestor(state.docked_window, GA_PARENT), panel);
-    EXPECT_FALSE(IsWindowVisible(state.docked_window));
-}
-
-TEST_F(Docking, HideAlwaysRedocksHiddenAndTheRetryReattachesWithoutAJump)
+TEST_F(Docking, HidingCommandsRedockInPlaceAndTheRetryReattaches)
 {
     HWND panel = SimCreatePanel(200, 100, 300, 200, 0x20A9);
-    state.docked_x = 220;
-    state.docked_y = 130;
-    state.window_width = 120;
-    state.window_height = 30;
     DockAtStoredPlace();
-    ASSERT_EQ(state.attached, 1);
     const RECT before = WindowRect(state.docked_window);
-
     Command(state.docked_window, CmdHideAlways);
     EXPECT_EQ(state.hide_always, 1);
     EXPECT_EQ(state.attached, 0);
     EXPECT_FALSE(IsWindowVisible(state.docked_window));
-    // Re-parented into the panel, it still stands at the same place.
-    EXPECT_EQ(GetAncestor(state.docked_window, GA_PARENT), panel);
-    const RECT after = WindowRect(state.docked_window);
-    EXPECT_EQ(after.left, before.left);
-    EXPECT_EQ(after.top, before.top);
-    EXPECT_EQ(after.right, before.right);
-
+    // Still a child of the panel, and still where it was.
+    EXPECT_EQ(GetParent(state.docked_window), panel);
+    EXPECT_EQ(WindowRect(state.docked_window).left, before.left);
+    EXPECT_EQ(WindowRect(state.docked_window).top, before.top);
     RunTicks(20);
     EXPECT_EQ(state.attached, 1);
     EXPECT_FALSE(IsWindowVisible(state.docked_window));
-    const RECT again = WindowRect(state.docked_window);
-    EXPECT_EQ(again.left, before.left);
-    EXPECT_EQ(again.top, before.top);
-}
 
-TEST_F(Docking, HideWhenEmptyRedockHidesAnEmptyDisplay)
-{
-    SimCreatePanel(200, 100, 300, 200, 0x20A9);
-    state.docked_x = 220;
-    state.docked_y = 130;
-    state.window_width = 120;
-    state.window_height = 30;
-    DockAtStoredPlace();
-    state.text_length = 0;
-    Command(state.docked_window, CmdHideWhenEmpty);
+    state.hide_always = 0;
+    Command(state.docked_window, CmdHideWhenEmpty);   // empty text: hidden
     EXPECT_EQ(state.auto_hide, 1);
     EXPECT_FALSE(IsWindowVisible(state.docked_window));
     Command(state.docked_window, CmdHideWhenEmpty);
     EXPECT_EQ(state.auto_hide, 0);
     EXPECT_TRUE(IsWindowVisible(state.docked_window));
-    RunTicks(20);
-    EXPECT_EQ(state.attached, 1);
+    EXPECT_EQ(WindowRect(state.docked_window).top, before.top);
 }
 
-TEST_F(Docking, UndockClearsTheHidingRulesAndRaisesToTheUndockedMinimum)
+TEST_F(Docking, UndockingAndShowingUndockedClearTheRulesAndKeepTheMinimum)
 {
-    state.docked_x = 220;
-    state.docked_y = 130;
-    state.window_width = 120;
-    state.window_height = 2;   // below both minimums
-    state.line_height = 19;
-    state.docked_min_height = 19;
     state.hide_always = 1;
     DockAtStoredPlace();
-    EXPECT_EQ(state.window_height, 19);
-    EXPECT_FALSE(IsWindowVisible(state.docked_window));
+    state.window_height = 2;
+    PlaceDisplay(1, 0);
+    EXPECT_EQ(state.window_height, state.docked_min_height);
     state.auto_hide = -1;
     Command(state.docked_window, CmdUndock);
     EXPECT_EQ(state.hide_always, 0);
     EXPECT_EQ(state.auto_hide, 0);
     EXPECT_GE(state.window_height, state.undocked_min_height);
     EXPECT_TRUE(IsWindowVisible(undocked));
-    EXPECT_EQ(WindowRect(undocked).bottom - WindowRect(undocked).top, state.window_height);
-}
 
-TEST_F(Docking, PlacementChecksTheHostMenuItemAndSwitchesTheDisplayOn)
-{
+    state.undocked_x = 150;
+    state.undocked_y = 160;
+    state.window_width = 300;
+    state.window_height = 5;
+    state.auto_hide = 1;
     HMENU menu = CreatePopupMenu();
     AppendMenuA(menu, MF_STRING, OrvaleItemId, "&Orvale");
     state.host_menu = menu;
     state.display_enabled = 0;
-    PlaceDisplay(0, 0);
+    Command(undocked, CmdShowUndocked);
+    EXPECT_EQ(state.auto_hide, 0);
+    ExpectRect(undocked, 150, 160, 300, state.undocked_min_height);
     EXPECT_EQ(state.display_enabled, 1);
     EXPECT_EQ(GetMenuState(menu, OrvaleItemId, MF_BYCOMMAND) & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
     state.host_menu = nullptr;
     DestroyMenu(menu);
 }
 
-TEST_F(Docking, AttachingNoWindowOnlyUpdatesTheState)
+TEST_F(Docking, DockingAMeasuredDisplaySavesItsPlaceForTheAircraft)
 {
-    HWND panel = SimCreatePanel(200, 100, 300, 200, 0x20A9);
-    state.window_width = 120;
-    state.window_height = 2;
-    state.docked_min_height = 19;
-    AttachDisplay(nullptr, panel, 220, 130, 1);
-    EXPECT_EQ(state.docked, 1);
-    EXPECT_EQ(state.attached, 0);
-    EXPECT_EQ(state.dock_target, nullptr);
-    EXPECT_EQ(state.window_height, 19);
-    EXPECT_EQ(state.display_enabled, 1);
+    char path[MAX_PATH];
+    GetTempPathA(sizeof path, path);
+    strcat(path, "orvale_docking_panel.cfg");
+    DeleteFileA(path);
+    ShowExampleUndocked();
+    Command(undocked, CmdDock);   // no settings file known: nothing written
+    EXPECT_EQ(GetFileAttributesA(path), INVALID_FILE_ATTRIBUTES);
+    Command(state.docked_window, CmdUndock);
+    strcpy(state.config_path, path);
+    Command(undocked, CmdDock);
+    char value[64] = {};
+    GetPrivateProfileStringA("Orvale", "Window", "", value, sizeof value, path);
+    char expected[64];
+    snprintf(expected, sizeof expected, "%d,%d,%d,%d", state.docked_x, state.docked_y, state.window_width,
+             state.window_height);
+    EXPECT_EQ(std::string(value).rfind(expected, 0), 0u) << value;
+    DeleteFileA(path);
 }
 
 }  // namespace
