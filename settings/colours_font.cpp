@@ -1,3 +1,150 @@
+// The pilot's colour and font choices: the common dialogs, reading the
+// background from the screen, and the refresh that makes a change visible.
 #include "module/display_state.h"
+#include "display/message_buffer.h"
+#include "settings/colour_choice.h"
+#include <commdlg.h>
+#include <cstddef>
 
-void RunColourCommand(HWND, UINT) {}
+const char DisplayTestText[] = "Test text for colour/font settings";
+
+// The host's 32-bit layout of the dialog records.
+static_assert(sizeof(void*) != 4 || sizeof(CHOOSECOLORA) == 36, "CHOOSECOLORA is 36 bytes on 32-bit");
+static_assert(sizeof(void*) != 4 || sizeof(CHOOSEFONTA) == 60, "CHOOSEFONTA is 60 bytes on 32-bit");
+static_assert(sizeof(COLORREF) == sizeof(uint32_t), "a COLORREF is 32 bits");
+
+// Start from the current colour, with the custom colours shown, offering every
+// colour rather than only solid ones.
+static const DWORD ColourDialogFlags = CC_RGBINIT | CC_FULLOPEN | CC_ANYCOLOR;
+static_assert(ColourDialogFlags == 0x103, "colour dialog flags");
+// Screen fonts only, an error for a font or style that doesn't exist, no
+// script selection, no vertical fonts. The dialog doesn't start from the
+// current font and offers no effects (colour, underline, strike-out).
+static const DWORD FontDialogFlags = CF_SCREENFONTS | CF_FORCEFONTEXIST | CF_NOSCRIPTSEL | CF_NOVERTFONTS;
+static_assert(FontDialogFlags == 0x01810001, "font dialog flags");
+
+int ChooseDisplayColour(HWND owner, int for_text, int32_t* setting)
+{
+    if (setting == nullptr)
+        return 0;
+    const uint32_t* palette = for_text == 1 ? text_palette : back_palette;
+    uint32_t current = ResolveColour(*setting, palette);
+
+    // Built afresh each time: custom colours the pilot edits are not kept.
+    uint32_t plain[16];
+    FillCustomColours(plain, palette, current);
+    COLORREF custom[16];
+    for (int i = 0; i < 16; ++i)
+        custom[i] = plain[i];
+
+    CHOOSECOLORA choice = {};
+    choice.lStructSize = sizeof choice;
+    choice.hwndOwner = owner;
+    choice.rgbResult = current;
+    choice.lpCustColors = custom;
+    choice.Flags = ColourDialogFlags;
+    if (!ChooseColorA(&choice))
+        return 0;
+    *setting = NegatedColour(choice.rgbResult);
+    return 1;
+}
+
+int ChooseDisplayFont(HWND owner)
+{
+    // The dialog may write its own first selection into the record even when
+    // the pilot cancels; the font description is then put back, or a later
+    // Save would store a font nobody chose.
+    const LOGFONTA kept = state.display_logfont;
+    CHOOSEFONTA choice = {};
+    choice.lStructSize = sizeof choice;
+    choice.hwndOwner = owner;
+    choice.lpLogFont = &state.display_logfont;
+    choice.Flags = FontDialogFlags;
+    if (ChooseFontA(&choice))
+        return 1;
+    state.display_logfont = kept;
+    return 0;
+}
+
+bool MatchBackground(HWND window)
+{
+    RECT rect;
+    if (!GetWindowRect(window, &rect))
+        return false;
+    HDC screen = GetDC(nullptr);
+    if (screen == nullptr)
+        return false;
+    SamplePoint point = MatchSamplePoint(rect.left, rect.right, rect.bottom, state.cy_frame);
+    COLORREF pixel = GetPixel(screen, point.x, point.y);
+    ReleaseDC(nullptr, screen);
+    // A point off the screen (a window whose bottom edge is the screen's) can't
+    // be read: that is no colour to store, so it ends the command like a
+    // cancelled chooser.
+    if (pixel == CLR_INVALID)
+        return false;
+    state.back_colour = NegatedColour(pixel);
+    return true;
+}
+
+void RefreshDisplay(HWND window, RefreshKind kind)
+{
+    // The font is module-wide: the new one goes into both windows' contexts
+    // before the old one is deleted.
+    if (kind == RefreshFont)
+        ReplaceDisplayFont(CreateFontIndirectA(&state.display_logfont));
+
+    // The colours are the ones just chosen, not their resolution: black is
+    // stored as 0, which would resolve to a palette entry.
+    HDC dc = GetDC(window);
+    switch (kind) {
+    case RefreshText:
+        if (dc)
+            SetTextColor(dc, ChosenColour(state.text_colour, text_palette));
+        break;
+    case RefreshBack: {
+        COLORREF back = ChosenColour(state.back_colour, back_palette);
+        if (dc)
+            SetBkColor(dc, back);
+        if (state.back_brush)
+            DeleteObject(state.back_brush);
+        state.back_brush = CreateSolidBrush(back);
+        break;
+    }
+    case RefreshFont:
+        if (dc && state.display_font)
+            SelectObject(dc, state.display_font);
+        break;
+    }
+
+    if (PutTextIfEmpty(state, DisplayTestText, DisplayTestTicks))
+        MirrorText();
+    if (state.auto_hide != 0 && state.hide_always == 0)
+        ShowWindow(window, state.text_length != 0 ? SW_SHOWNA : SW_HIDE);
+    InvalidateRect(window, nullptr, TRUE);
+    if (dc)
+        ReleaseDC(window, dc);
+}
+
+void RunColourCommand(HWND window, UINT command)
+{
+    switch (command) {
+    case CmdTextColour:
+        if (ChooseDisplayColour(window, 1, &state.text_colour))
+            RefreshDisplay(window, RefreshText);
+        break;
+    case CmdBackColour:
+        if (ChooseDisplayColour(window, 0, &state.back_colour))
+            RefreshDisplay(window, RefreshBack);
+        break;
+    case CmdFont:
+        if (ChooseDisplayFont(window))
+            RefreshDisplay(window, RefreshFont);
+        break;
+    case CmdMatchBackground:
+        if (MatchBackground(window))
+            RefreshDisplay(window, RefreshBack);
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,787 @@
+// The colour and font commands on real Win32: the real common dialogs,
+// driven from the test as a pilot would, the screen pixels behind "Match
+// background", the test text, and the GDI objects the changes leave behind.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commdlg.h>
+#include <cstring>
+#include <functional>
+#include <vector>
+#include "host/sim_host.h"
+#include "support/module_fixture.h"
+#include "display/tick.h"
+#include "display/window_layout.h"
+
+namespace {
+
+// ---- What the module hands the dialogs ----
+// The program's import slots for ChooseColorA / ChooseFontA are pointed at
+// recorders that keep a copy of the record (and of the custom colours it
+// points to) and then open the real dialog.
+
+struct ColourCall {
+    CHOOSECOLORA record;
+    COLORREF custom[16];        // as handed over
+    COLORREF custom_after[16];  // as the dialog left them
+    BOOL result;
+};
+struct FontCall {
+    CHOOSEFONTA record;
+    LOGFONTA logfont_before;
+    BOOL result;
+};
+std::vector<ColourCall> colour_calls;
+std::vector<FontCall> font_calls;
+decltype(&ChooseColorA) real_choose_colour;
+decltype(&ChooseFontA) real_choose_font;
+
+BOOL WINAPI RecordChooseColour(CHOOSECOLORA* record)
+{
+    ColourCall call = {};
+    call.record = *record;
+    if (record->lpCustColors)
+        memcpy(call.custom, record->lpCustColors, sizeof call.custom);
+    call.result = real_choose_colour(record);
+    if (record->lpCustColors)
+        memcpy(call.custom_after, record->lpCustColors, sizeof call.custom_after);
+    colour_calls.push_back(call);
+    return call.result;
+}
+
+BOOL WINAPI RecordChooseFont(CHOOSEFONTA* record)
+{
+    FontCall call = {};
+    call.record = *record;
+    if (record->lpLogFont)
+        call.logfont_before = *record->lpLogFont;
+    call.result = real_choose_font(record);
+    font_calls.push_back(call);
+    return call.result;
+}
+
+// The program's own import slot of `function` from `dll`.
+void** ImportSlot(const char* dll, const char* function)
+{
+    auto* base = reinterpret_cast<unsigned char*>(GetModuleHandleA(nullptr));
+    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (imports.VirtualAddress == 0)
+        return nullptr;
+    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); d->Name; ++d) {
+        if (lstrcmpiA(reinterpret_cast<char*>(base + d->Name), dll) != 0)
+            continue;
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(
+            base + (d->OriginalFirstThunk ? d->OriginalFirstThunk : d->FirstThunk));
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+        for (; names->u1.AddressOfData; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                continue;
+            auto* by_name = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (strcmp(reinterpret_cast<char*>(by_name->Name), function) == 0)
+                return reinterpret_cast<void**>(&slots->u1.Function);
+        }
+    }
+    return nullptr;
+}
+
+template <typename Routine>
+bool Redirect(const char* function, Routine recorder, Routine* real)
+{
+    void** slot = ImportSlot("comdlg32.dll", function);
+    if (slot == nullptr)
+        return false;
+    if (*slot == reinterpret_cast<void*>(recorder))
+        return true;
+    DWORD old;
+    if (!VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old))
+        return false;
+    *real = reinterpret_cast<Routine>(*slot);
+    *slot = reinterpret_cast<void*>(recorder);
+    VirtualProtect(slot, sizeof *slot, old, &old);
+    return true;
+}
+
+// ---- Driving a dialog ----
+// A thread timer runs inside the dialog's own modal loop: it finds the dialog
+// of this thread once it is up and lets the test work it. A second timer
+// closes whatever dialog or message box is still open long after, so that a
+// test that fails never hangs.
+
+std::function<void(HWND)> dialog_script;
+HWND dialog_seen = nullptr;
+bool dialog_stuck = false;
+UINT_PTR drive_timer = 0, watchdog_timer = 0;
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM found)
+{
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (strcmp(name, "#32770") == 0 && IsWindowVisible(window)) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND ThreadDialog()
+{
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+void CALLBACK DriveDialog(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND dialog = ThreadDialog();
+    if (dialog == nullptr || dialog_seen != nullptr)
+        return;
+    KillTimer(nullptr, drive_timer);
+    drive_timer = 0;
+    dialog_seen = dialog;
+    dialog_script(dialog);
+}
+
+void CALLBACK CloseLeftovers(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (HWND dialog = ThreadDialog()) {
+        dialog_stuck = true;
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    }
+}
+
+void Press(HWND dialog, int button)
+{
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+}
+
+// Sends `command` to the display window while `script` works the dialog it opens.
+void CommandWithDialog(HWND window, UINT command, std::function<void(HWND)> script)
+{
+    dialog_script = std::move(script);
+    dialog_seen = nullptr;
+    dialog_stuck = false;
+    drive_timer = SetTimer(nullptr, 0, 20, DriveDialog);
+    watchdog_timer = SetTimer(nullptr, 0, 8000, CloseLeftovers);
+    SendMessageA(window, WM_COMMAND, command, 0);
+    if (drive_timer)
+        KillTimer(nullptr, drive_timer);
+    KillTimer(nullptr, watchdog_timer);
+    drive_timer = watchdog_timer = 0;
+    dialog_script = nullptr;
+}
+
+// The colour dialog's red, green and blue fields.
+enum { ColourRed = 706, ColourGreen = 707, ColourBlue = 708, DefineCustom = 719, CustomGrid = 721 };
+// The font dialog's face, style and size boxes.
+enum { FontFace = 1136, FontStyle = 1137, FontSize = 1138 };
+
+COLORREF ShownColour(HWND dialog)
+{
+    return RGB(GetDlgItemInt(dialog, ColourRed, nullptr, FALSE), GetDlgItemInt(dialog, ColourGreen, nullptr, FALSE),
+               GetDlgItemInt(dialog, ColourBlue, nullptr, FALSE));
+}
+
+void PickColour(HWND dialog, COLORREF colour)
+{
+    SetDlgItemInt(dialog, ColourRed, GetRValue(colour), FALSE);
+    SetDlgItemInt(dialog, ColourGreen, GetGValue(colour), FALSE);
+    SetDlgItemInt(dialog, ColourBlue, GetBValue(colour), FALSE);
+}
+
+COLORREF ContextTextColour(HWND window)
+{
+    HDC dc = GetDC(window);
+    COLORREF colour = GetTextColor(dc);
+    ReleaseDC(window, dc);
+    return colour;
+}
+
+COLORREF ContextBackColour(HWND window)
+{
+    HDC dc = GetDC(window);
+    COLORREF colour = GetBkColor(dc);
+    ReleaseDC(window, dc);
+    return colour;
+}
+
+HGDIOBJ ContextFont(HWND window)
+{
+    HDC dc = GetDC(window);
+    HGDIOBJ font = GetCurrentObject(dc, OBJ_FONT);
+    ReleaseDC(window, dc);
+    return font;
+}
+
+COLORREF BrushColour(HBRUSH brush)
+{
+    LOGBRUSH lb = {};
+    if (GetObjectA(brush, sizeof lb, &lb) != sizeof lb)
+        return CLR_INVALID;
+    return lb.lbColor;
+}
+
+class ColoursFont : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        ASSERT_TRUE(Redirect("ChooseColorA", &RecordChooseColour, &real_choose_colour));
+        ASSERT_TRUE(Redirect("ChooseFontA", &RecordChooseFont, &real_choose_font));
+    }
+
+    void SetUp() override
+    {
+        ResetModule();
+        SimCreateTables();
+        SimFillImportTable(ImportTable);
+        host = SimCreateMainWindow("FS2000MAIN", "Flight Simulator 2000", 0, 0, 800, 600);
+        ASSERT_TRUE(host);
+        window = StandUpDisplay(host);
+        ASSERT_TRUE(window);
+        colour_calls.clear();
+        font_calls.clear();
+    }
+    void TearDown() override
+    {
+        ResetModule();
+        SimDestroyMainWindow();
+    }
+
+    // Shows the undocked window, topmost, at a screen rectangle.
+    void Show(int x, int y, int w, int h)
+    {
+        SetWindowPos(window, HWND_TOPMOST, x, y, w, h, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        UpdateWindow(window);
+        PumpMessages();
+    }
+
+    // Client pixels of one colour (every second column), read from the
+    // window's own pixels so that no other window on the screen interferes.
+    int CountClientPixels(COLORREF colour)
+    {
+        RECT client;
+        GetClientRect(window, &client);
+        HDC dc = GetDC(window);
+        int count = 0;
+        for (int y = 0; y < client.bottom; ++y)
+            for (int x = 0; x < client.right; x += 2)
+                if (GetPixel(dc, x, y) == colour)
+                    ++count;
+        ReleaseDC(window, dc);
+        return count;
+    }
+
+    // Repaints and counts until at least `least` pixels have the colour (the
+    // area a closed dialog uncovers is repainted when its exposure arrives).
+    int WaitForPixels(COLORREF colour, int least)
+    {
+        int count = 0;
+        for (int i = 0; i < 100; ++i) {
+            UpdateWindow(window);
+            PumpMessages();
+            count = CountClientPixels(colour);
+            if (count >= least)
+                break;
+            Sleep(20);
+        }
+        return count;
+    }
+
+    // Picks `colour` in the colour dialog the command opens and presses OK.
+    void ChooseColour(UINT command, COLORREF colour)
+    {
+        CommandWithDialog(window, command, [colour](HWND dialog) {
+            PickColour(dialog, colour);
+            Press(dialog, IDOK);
+        });
+        ASSERT_TRUE(dialog_seen);
+        ASSERT_FALSE(dialog_stuck);
+    }
+
+    // Picks a face and a size (in points) in the font dialog and presses OK.
+    void ChooseFont(const char* face, const char* points)
+    {
+        CommandWithDialog(window, CmdFont, [face, points](HWND dialog) {
+            SendDlgItemMessageA(dialog, FontFace, CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                                reinterpret_cast<LPARAM>(face));
+            SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(FontFace, CBN_SELCHANGE),
+                         reinterpret_cast<LPARAM>(GetDlgItem(dialog, FontFace)));
+            SendDlgItemMessageA(dialog, FontSize, CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                                reinterpret_cast<LPARAM>(points));
+            SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(FontSize, CBN_SELCHANGE),
+                         reinterpret_cast<LPARAM>(GetDlgItem(dialog, FontSize)));
+            Press(dialog, IDOK);
+        });
+        ASSERT_TRUE(dialog_seen);
+        ASSERT_FALSE(dialog_stuck);
+    }
+
+    void Cancel(UINT command)
+    {
+        CommandWithDialog(window, command, [](HWND dialog) { Press(dialog, IDCANCEL); });
+        ASSERT_TRUE(dialog_seen);
+        ASSERT_FALSE(dialog_stuck);
+    }
+
+    HWND host = nullptr;
+    HWND window = nullptr;
+};
+
+// ---- Screen patches of a known colour, for "Match background" ----
+
+LRESULT CALLBACK PatchProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (message == WM_ERASEBKGND) {
+        RECT r;
+        GetClientRect(window, &r);
+        HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(GetWindowLongPtrA(window, GWLP_USERDATA)));
+        FillRect(reinterpret_cast<HDC>(wparam), &r, brush);
+        DeleteObject(brush);
+        return 1;
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+// A borderless topmost window filling a screen rectangle with one colour.
+HWND MakePatch(int x, int y, int w, int h, COLORREF colour)
+{
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = PatchProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "ColourPatch";
+        registered = RegisterClassA(&wc) != 0;
+    }
+    HWND patch = CreateWindowExA(WS_EX_TOPMOST | WS_EX_NOACTIVATE, "ColourPatch", "", WS_POPUP, x, y, w, h,
+                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (patch) {
+        SetWindowLongPtrA(patch, GWLP_USERDATA, static_cast<LONG_PTR>(colour));
+        ShowWindow(patch, SW_SHOWNA);
+        UpdateWindow(patch);
+        PumpMessages();
+    }
+    return patch;
+}
+
+// ---- Counting the process's GDI objects ----
+// GetGuiResources(GR_GDIOBJECTS) is the documented count, but Wine answers 0
+// whatever exists. The process's GDI handle table (its address is in the
+// PEB, as on Windows) has one entry per handle whose type field is non-zero
+// while the object lives; counting those follows every object made and
+// deleted. Each count is trusted only after it has followed ten brushes.
+
+size_t GdiCountFromTable()
+{
+    const size_t peb_offset = sizeof(void*) == 8 ? 0x60 : 0x30;
+    const size_t table_offset = sizeof(void*) == 8 ? 0xF8 : 0x94;
+    const size_t entry_size = sizeof(void*) == 8 ? 24 : 16;
+    const size_t type_offset = sizeof(void*) == 8 ? 14 : 10;
+    auto* teb = reinterpret_cast<unsigned char*>(NtCurrentTeb());
+    auto* peb = *reinterpret_cast<unsigned char**>(teb + peb_offset);
+    auto* table = *reinterpret_cast<unsigned char**>(peb + table_offset);
+    if (table == nullptr)
+        return 0;
+    MEMORY_BASIC_INFORMATION region = {};
+    if (!VirtualQuery(table, &region, sizeof region))
+        return 0;
+    size_t entries = (region.RegionSize - (table - static_cast<unsigned char*>(region.BaseAddress))) / entry_size;
+    size_t live = 0;
+    for (size_t i = 0; i < entries; ++i)
+        if (*reinterpret_cast<uint16_t*>(table + i * entry_size + type_offset) != 0)
+            ++live;
+    return live;
+}
+
+size_t GdiCountFromGuiResources()
+{
+    return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+}
+
+bool FollowsTenBrushes(size_t (*count)())
+{
+    size_t before = count();
+    HBRUSH brushes[10];
+    for (HBRUSH& brush : brushes)
+        brush = CreateSolidBrush(RGB(1, 2, 3));
+    size_t during = count();
+    for (HBRUSH brush : brushes)
+        DeleteObject(brush);
+    return during == before + 10 && count() == before;
+}
+
+
+// ---- The colour dialog ----
+
+TEST_F(ColoursFont, ColourDialogOpensOnTheCurrentTextColourAndTextPalette)
+{
+    Show(100, 100, 300, 60);
+    COLORREF shown = CLR_INVALID;
+    BOOL define_enabled = TRUE, owner_enabled = TRUE;
+    COLORREF cells[16];
+    CommandWithDialog(window, CmdTextColour, [&](HWND dialog) {
+        shown = ShownColour(dialog);
+        owner_enabled = IsWindowEnabled(window);
+        // Opened full: the button that would open the custom part is off.
+        define_enabled = IsWindowEnabled(GetDlgItem(dialog, DefineCustom));
+        // The 16 custom colours as the dialog paints them, in two rows of 8.
+        HWND grid = GetDlgItem(dialog, CustomGrid);
+        UpdateWindow(grid);
+        RECT r;
+        GetClientRect(grid, &r);
+        int cell_w = r.right / 8, cell_h = r.bottom / 2;
+        HDC dc = GetDC(grid);
+        for (int i = 0; i < 16; ++i)
+            cells[i] = GetPixel(dc, (i % 8) * cell_w + cell_w / 2, (i / 8) * cell_h + cell_h / 2);
+        ReleaseDC(grid, dc);
+        Press(dialog, IDCANCEL);
+    });
+    ASSERT_TRUE(dialog_seen);
+    ASSERT_FALSE(dialog_stuck);
+    EXPECT_FALSE(owner_enabled) << "the display window owns the modal dialog";
+    EXPECT_EQ(RGB(255, 0, 0), shown);
+    EXPECT_FALSE(define_enabled);
+    for (int i = 0; i < 15; ++i)
+        EXPECT_EQ(text_palette[i], cells[i]) << "custom colour " << i;
+    EXPECT_EQ(RGB(255, 0, 0), cells[15]);
+
+    ASSERT_EQ(1u, colour_calls.size());
+    const CHOOSECOLORA& r = colour_calls[0].record;
+    EXPECT_EQ(sizeof(CHOOSECOLORA), r.lStructSize);
+    EXPECT_EQ(window, r.hwndOwner);
+    EXPECT_EQ(nullptr, r.hInstance);
+    EXPECT_EQ(RGB(255, 0, 0), r.rgbResult);
+    EXPECT_EQ(0x103u, r.Flags);
+    EXPECT_EQ(0, r.lCustData);
+    EXPECT_EQ(nullptr, r.lpfnHook);
+    EXPECT_EQ(nullptr, r.lpTemplateName);
+    for (int i = 0; i < 15; ++i)
+        EXPECT_EQ(text_palette[i], colour_calls[0].custom[i]) << i;
+    EXPECT_EQ(RGB(255, 0, 0), colour_calls[0].custom[15]);
+}
+
+TEST_F(ColoursFont, BackgroundDialogUsesTheBackPaletteAndAChosenColour)
+{
+    state.back_colour = -0x00123456;
+    Show(100, 100, 300, 60);
+    Cancel(CmdBackColour);
+    ASSERT_EQ(1u, colour_calls.size());
+    EXPECT_EQ(0x00123456u, colour_calls[0].record.rgbResult);
+    for (int i = 0; i < 15; ++i)
+        EXPECT_EQ(back_palette[i], colour_calls[0].custom[i]) << i;
+    EXPECT_EQ(0x00123456u, colour_calls[0].custom[15]);
+}
+
+TEST_F(ColoursFont, CustomColoursEditedInTheDialogAreNotKept)
+{
+    Show(100, 100, 300, 60);
+    enum { AddToCustom = 712 };
+    CommandWithDialog(window, CmdTextColour, [](HWND dialog) {
+        PickColour(dialog, RGB(1, 2, 3));
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(AddToCustom, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, AddToCustom)));
+        Press(dialog, IDCANCEL);
+    });
+    Cancel(CmdTextColour);
+    ASSERT_EQ(2u, colour_calls.size());
+    EXPECT_NE(0, memcmp(colour_calls[0].custom, colour_calls[0].custom_after, sizeof colour_calls[0].custom))
+        << "the dialog edited the custom colours it was given";
+    EXPECT_EQ(0, memcmp(colour_calls[0].custom, colour_calls[1].custom, sizeof colour_calls[0].custom));
+}
+
+TEST_F(ColoursFont, CancelledDialogsChangeNothing)
+{
+    Show(100, 100, 300, 60);
+    LOGFONTA logfont = {};
+    logfont.lfHeight = -20;
+    strcpy(logfont.lfFaceName, "Liberation Sans");
+    state.display_logfont = logfont;
+    HFONT font = CreateFontIndirectA(&logfont);
+    ReplaceDisplayFont(font);
+    HBRUSH brush = state.back_brush;
+    const UINT commands[] = {CmdTextColour, CmdBackColour, CmdFont};
+    for (UINT command : commands) {
+        Cancel(command);
+        EXPECT_EQ(1, state.text_colour) << command;
+        EXPECT_EQ(1, state.back_colour) << command;
+        EXPECT_EQ(0, memcmp(&logfont, &state.display_logfont, sizeof logfont)) << command;
+        EXPECT_EQ(font, state.display_font) << command;
+        EXPECT_EQ(OBJ_FONT, static_cast<int>(GetObjectType(font))) << command;
+        EXPECT_EQ(brush, state.back_brush) << command;
+        EXPECT_EQ(0, state.text_length) << "no test text after a cancel";
+        EXPECT_EQ(RGB(255, 0, 0), ContextTextColour(window));
+        EXPECT_EQ(RGB(60, 60, 60), ContextBackColour(window));
+        EXPECT_EQ(static_cast<HGDIOBJ>(font), ContextFont(window));
+    }
+    EXPECT_EQ(2u, colour_calls.size());
+    EXPECT_EQ(1u, font_calls.size());
+}
+
+TEST_F(ColoursFont, ChosenTextColourIsStoredNegatedAndDrawnAtOnce)
+{
+    state.text_colour = 3;
+    Show(100, 100, 300, 60);
+    ChooseColour(CmdTextColour, RGB(30, 200, 90));
+    ASSERT_EQ(1u, colour_calls.size());
+    EXPECT_EQ(RGB(0, 0, 255), colour_calls[0].record.rgbResult) << "text setting 3 is blue";
+    EXPECT_EQ(-static_cast<int32_t>(RGB(30, 200, 90)), state.text_colour);
+    EXPECT_EQ(RGB(30, 200, 90), ContextTextColour(window));
+    EXPECT_EQ(RGB(60, 60, 60), ContextBackColour(window)) << "the background is left alone";
+    EXPECT_GT(WaitForPixels(RGB(30, 200, 90), 21), 20) << "the test text in the new colour";
+}
+
+TEST_F(ColoursFont, BlackTextStoresZeroShowsBlackAndLaterReadsPaletteEntryZero)
+{
+    Show(100, 100, 300, 60);
+    ChooseColour(CmdTextColour, RGB(0, 0, 0));
+    EXPECT_EQ(0, state.text_colour);
+    EXPECT_EQ(RGB(0, 0, 0), ContextTextColour(window));
+    EXPECT_GT(WaitForPixels(RGB(0, 0, 0), 21), 20) << "black text at once";
+    // Resolved again (a new window, a change of form, a reload): entry 0.
+    ApplyColours(window);
+    EXPECT_EQ(RGB(220, 220, 220), ContextTextColour(window));
+}
+
+TEST_F(ColoursFont, ChosenBackgroundReplacesTheBrushAndRepaints)
+{
+    Show(100, 100, 300, 60);
+    HBRUSH old_brush = state.back_brush;
+    ChooseColour(CmdBackColour, RGB(10, 60, 200));
+    EXPECT_EQ(-static_cast<int32_t>(RGB(10, 60, 200)), state.back_colour);
+    EXPECT_EQ(RGB(10, 60, 200), ContextBackColour(window));
+    EXPECT_EQ(RGB(255, 0, 0), ContextTextColour(window)) << "the text colour is left alone";
+    EXPECT_EQ(0u, GetObjectType(old_brush)) << "the old brush is deleted";
+    EXPECT_EQ(RGB(10, 60, 200), BrushColour(state.back_brush));
+    EXPECT_GT(WaitForPixels(RGB(10, 60, 200), 1001), 1000);
+
+    // Black, stored as 0, is painted black, not as palette entry 0.
+    ChooseColour(CmdBackColour, RGB(0, 0, 0));
+
+    EXPECT_EQ(0, state.back_colour);
+    EXPECT_EQ(RGB(0, 0, 0), BrushColour(state.back_brush));
+    EXPECT_GT(WaitForPixels(RGB(0, 0, 0), 1001), 1000);
+}
+
+// ---- The font dialog ----
+
+TEST_F(ColoursFont, FontDialogWritesTheChoiceIntoTheDisplayFont)
+{
+    Show(100, 100, 400, 80);
+    ChooseFont("DejaVu Sans Mono", "36");
+    ASSERT_EQ(1u, font_calls.size());
+    const CHOOSEFONTA& r = font_calls[0].record;
+    EXPECT_EQ(sizeof(CHOOSEFONTA), r.lStructSize);
+    EXPECT_EQ(window, r.hwndOwner);
+    EXPECT_EQ(nullptr, r.hDC);
+    EXPECT_EQ(&state.display_logfont, r.lpLogFont);
+    EXPECT_EQ(0x01810001u, r.Flags);
+    EXPECT_EQ(0u, r.rgbColors);
+    EXPECT_EQ(0, r.lCustData);
+    EXPECT_EQ(nullptr, r.lpfnHook);
+    EXPECT_EQ(nullptr, r.lpTemplateName);
+    EXPECT_EQ(nullptr, r.hInstance);
+    EXPECT_EQ(nullptr, r.lpszStyle);
+    EXPECT_EQ(0, r.nSizeMin);
+    EXPECT_EQ(0, r.nSizeMax);
+
+    EXPECT_STREQ("DejaVu Sans Mono", state.display_logfont.lfFaceName);
+    EXPECT_EQ(-48, state.display_logfont.lfHeight) << "36 points on a 96 dpi screen";
+    ASSERT_TRUE(state.display_font);
+    LOGFONTA made = {};
+    ASSERT_EQ(static_cast<int>(sizeof made), GetObjectA(state.display_font, sizeof made, &made));
+    EXPECT_STREQ("DejaVu Sans Mono", made.lfFaceName);
+    EXPECT_EQ(-48, made.lfHeight);
+    EXPECT_EQ(static_cast<HGDIOBJ>(state.display_font), ContextFont(window));
+    EXPECT_EQ(34, state.text_length) << "the test text shows the font";
+
+    // A second choice: the new font is selected, the old one deleted.
+    HFONT first = state.display_font;
+    ChooseFont("Liberation Serif", "12");
+    EXPECT_STREQ("Liberation Serif", state.display_logfont.lfFaceName);
+    EXPECT_EQ(-16, state.display_logfont.lfHeight);
+    EXPECT_NE(first, state.display_font);
+    EXPECT_EQ(static_cast<HGDIOBJ>(state.display_font), ContextFont(window));
+    EXPECT_EQ(0u, GetObjectType(first));
+}
+
+TEST_F(ColoursFont, LargeFontLeavesLineHeightMinimumAndWrapAlone)
+{
+    Show(100, 100, 400, 80);
+    const int32_t line_height = state.line_height;
+    ASSERT_GT(line_height, 0);
+    RECT drag = {100, 100, 500, 101};
+    SendMessageA(window, WM_SIZING, WMSZ_BOTTOM, reinterpret_cast<LPARAM>(&drag));
+    const LONG minimum = drag.bottom - drag.top;
+    const int32_t threshold = 8 * line_height / 5;
+    const uint32_t below = DisplayDrawFlags(threshold - 1, state.line_height);
+    const uint32_t at = DisplayDrawFlags(threshold, state.line_height);
+
+    ChooseFont("DejaVu Sans", "72");
+    ASSERT_EQ(-96, state.display_logfont.lfHeight);
+
+    EXPECT_EQ(line_height, state.line_height);
+    drag = {100, 100, 500, 101};
+    SendMessageA(window, WM_SIZING, WMSZ_BOTTOM, reinterpret_cast<LPARAM>(&drag));
+    EXPECT_EQ(minimum, drag.bottom - drag.top);
+    EXPECT_EQ(below, DisplayDrawFlags(threshold - 1, state.line_height));
+    EXPECT_EQ(at, DisplayDrawFlags(threshold, state.line_height));
+    EXPECT_NE(below, at);
+}
+
+// ---- Match background ----
+
+TEST_F(ColoursFont, MatchBackgroundAtTheLeftEdgeReadsBelowTheMiddle)
+{
+    Show(0, 700, 400, 60);
+    RECT r;
+    GetWindowRect(window, &r);
+    ASSERT_EQ(0, r.left);
+    const int x = r.right / 2, y = r.bottom + state.cy_frame;
+    HWND patch = MakePatch(x - 6, r.bottom, 12, 2 * state.cy_frame + 6, RGB(200, 100, 50));
+    ASSERT_TRUE(patch);
+    ASSERT_EQ(RGB(200, 100, 50), SimScreenPixel(x, y));
+    HBRUSH old_brush = state.back_brush;
+
+    SendMessageA(window, WM_COMMAND, CmdMatchBackground, 0);
+    EXPECT_EQ(-static_cast<int32_t>(RGB(200, 100, 50)), state.back_colour);
+    EXPECT_EQ(RGB(200, 100, 50), ContextBackColour(window));
+    EXPECT_EQ(RGB(200, 100, 50), BrushColour(state.back_brush));
+    EXPECT_EQ(0u, GetObjectType(old_brush));
+    EXPECT_GT(WaitForPixels(RGB(200, 100, 50), 1001), 1000);
+    EXPECT_EQ(34, state.text_length);
+    DestroyWindow(patch);
+}
+
+TEST_F(ColoursFont, MatchBackgroundFurtherRightReadsRightOfTheMiddle)
+{
+    Show(300, 700, 300, 60);
+    RECT r;
+    GetWindowRect(window, &r);
+    const int x = r.left + r.right / 2, y = r.bottom + state.cy_frame;
+    const int middle = (r.left + r.right) / 2;
+    ASSERT_GT(x, middle + 20);
+    HWND sample = MakePatch(x - 6, r.bottom, 12, 2 * state.cy_frame + 6, RGB(20, 180, 160));
+    HWND under_middle = MakePatch(middle - 6, r.bottom, 12, 2 * state.cy_frame + 6, RGB(250, 250, 0));
+    ASSERT_EQ(RGB(20, 180, 160), SimScreenPixel(x, y));
+    ASSERT_EQ(RGB(250, 250, 0), SimScreenPixel(middle, y));
+
+    SendMessageA(window, WM_COMMAND, CmdMatchBackground, 0);
+    EXPECT_EQ(-static_cast<int32_t>(RGB(20, 180, 160)), state.back_colour);
+    EXPECT_GT(WaitForPixels(RGB(20, 180, 160), 1001), 1000);
+    DestroyWindow(sample);
+    DestroyWindow(under_middle);
+}
+
+TEST_F(ColoursFont, MatchBackgroundBelowTheScreenChangesNothing)
+{
+    const int screen_h = GetSystemMetrics(SM_CYSCREEN);
+    Show(100, screen_h - 60, 300, 60);
+    RECT r;
+    GetWindowRect(window, &r);
+    ASSERT_EQ(screen_h, r.bottom);
+    ASSERT_EQ(CLR_INVALID, SimScreenPixel(r.left + r.right / 2, r.bottom + state.cy_frame));
+    HBRUSH brush = state.back_brush;
+
+    SendMessageA(window, WM_COMMAND, CmdMatchBackground, 0);
+    EXPECT_EQ(1, state.back_colour);
+    EXPECT_EQ(brush, state.back_brush);
+    EXPECT_EQ(RGB(60, 60, 60), BrushColour(state.back_brush));
+    EXPECT_EQ(RGB(60, 60, 60), ContextBackColour(window));
+    EXPECT_EQ(0, state.text_length) << "no refresh, no test text";
+}
+
+// ---- The test text and the hiding rules ----
+
+TEST_F(ColoursFont, EmptyDisplayShowsStaticTestTextFor240Ticks)
+{
+    Show(100, 100, 300, 60);
+    ChooseColour(CmdTextColour, RGB(0, 255, 255));
+    EXPECT_STREQ("Test text for colour/font settings", state.text_buffer);
+    EXPECT_EQ(34, state.text_length);
+    EXPECT_EQ(240, state.display_ticks);
+    EXPECT_EQ(0, state.scroll_mask);
+    EXPECT_EQ(0, state.scroll_delay);
+    EXPECT_EQ(0, memcmp("Test text for colour/font settings", SimMirrorBlock(), 35)) << "mirrored";
+
+    for (int tick = 1; tick < 240; ++tick) {
+        DisplayTick(0, 0);
+        ASSERT_STREQ("Test text for colour/font settings", state.text_buffer) << "tick " << tick;
+    }
+    DisplayTick(0, 0);
+    EXPECT_EQ(0, state.text_length) << "gone at the 240th tick";
+}
+
+TEST_F(ColoursFont, TextAlreadyShownIsLeftAlone)
+{
+    Show(100, 100, 300, 60);
+    ShowMessage("Cleared for take-off", 50);
+    const int32_t ticks = state.display_ticks;
+    ASSERT_GT(ticks, 0);
+    SimClearCalls();
+    ChooseColour(CmdBackColour, RGB(90, 0, 90));
+    ChooseFont("DejaVu Sans", "14");
+    SendMessageA(window, WM_COMMAND, CmdMatchBackground, 0);
+    EXPECT_STREQ("Cleared for take-off", state.text_buffer);
+    EXPECT_EQ(ticks, state.display_ticks);
+    EXPECT_EQ(0, memcmp("Cleared for take-off", SimMirrorBlock(), 21));
+}
+
+TEST_F(ColoursFont, ChangeShowsAHiddenDisplayOnlyUnderHideWhenEmpty)
+{
+    Show(100, 100, 300, 60);
+    ShowWindow(window, SW_HIDE);
+
+    state.auto_hide = 0;
+    ChooseColour(CmdTextColour, RGB(1, 1, 1));
+    EXPECT_FALSE(IsWindowVisible(window)) << "hide-when-empty off: left as it is";
+
+    state.text_length = 0;
+    state.text_buffer[0] = '\0';
+    state.auto_hide = 1;
+    state.hide_always = 1;
+    ChooseColour(CmdTextColour, RGB(2, 2, 2));
+    EXPECT_FALSE(IsWindowVisible(window)) << "kept hidden";
+
+    state.text_length = 0;
+    state.text_buffer[0] = '\0';
+    state.hide_always = 0;
+    ChooseColour(CmdTextColour, RGB(3, 3, 3));
+    EXPECT_TRUE(IsWindowVisible(window)) << "shown with the test text";
+}
+
+// ---- GDI objects ----
+
+TEST_F(ColoursFont, LongSeriesOfChangesLeavesNoGdiObjectBehind)
+{
+    size_t (*count)() = nullptr;
+    if (FollowsTenBrushes(GdiCountFromGuiResources))
+        count = GdiCountFromGuiResources;
+    else if (FollowsTenBrushes(GdiCountFromTable))
+        count = GdiCountFromTable;
+    ASSERT_TRUE(count) << "no faithful count of GDI objects";
+    RecordProperty("gdi_count", count == GdiCountFromGuiResources ? "GetGuiResources" : "handle table");
+
+    Show(0, 700, 400, 60);
+    HWND patch = MakePatch(190, 760, 20, 20, RGB(40, 40, 40));
+    auto round = [&](int i) {
+        ChooseColour(CmdTextColour, RGB(i, 255 - i, 7));
+        ChooseColour(CmdBackColour, RGB(7, i, 255 - i));
+        ChooseFont(i % 2 ? "DejaVu Sans" : "Liberation Mono", i % 2 ? "14" : "20");
+        SendMessageA(window, WM_COMMAND, CmdMatchBackground, 0);
+        Cancel(CmdTextColour);
+        Cancel(CmdFont);
+        UpdateWindow(window);
+        PumpMessages();
+    };
+    round(0);  // the dialogs' own first-use objects
+    const size_t before = count();
+    for (int i = 1; i <= 20; ++i)
+        round(i * 11);
+    EXPECT_EQ(before, count());
+    EXPECT_EQ(OBJ_FONT, static_cast<int>(GetObjectType(state.display_font)));
+    EXPECT_EQ(OBJ_BRUSH, static_cast<int>(GetObjectType(state.back_brush)));
+    DestroyWindow(patch);
+}
+
+}  // namespace
