@@ -162,6 +162,10 @@ static void OnDestroy(HWND window)
         state.docked_window = nullptr;
         menu = state.docked_menu;
         state.docked_menu = nullptr;
+    } else if (window != state.undocked_window) {
+        // A window destroyed before its creator kept its handle (its creation
+        // failed after WM_CREATE): it owns nothing of the display's yet.
+        return;
     } else {
         state.undocked_window = nullptr;
         menu = state.undocked_menu;
