@@ -3,17 +3,19 @@
 #   tools/wine-run.sh <program.exe> [args...]   runs it, passing its exit code
 #   tools/wine-run.sh --start                   only makes sure Xvfb, the
 #                                                wineserver and the prefix are up
-# One Xvfb and one persistent wineserver are started the first time and reused
-# by later calls; the Wine prefix lives in build/wine/prefix of this checkout.
-# Start-up is serialised with flock, so parallel ctest jobs are safe.
+# Programs run in slots, build/wine/slot<N>/ of this checkout, one program per
+# slot at a time (flock): each slot has its own Xvfb display, persistent
+# wineserver and Wine prefix, so programs running at once (parallel ctest jobs,
+# or two people's test runs) never see each other's windows or pixels. A
+# slot's Xvfb and wineserver are started the first time and reused.
 set -uo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-STATE="$ROOT/build/wine"
+STATE_ROOT="$ROOT/build/wine"
+SLOTS=2
 WINE64=/usr/lib/wine/wine64
 SERVER_BIN=/usr/lib/wine/wineserver64
 
-export WINEPREFIX="$STATE/prefix"
 export WINEDEBUG=-all
 # No Mono or Gecko installer prompts, no menu entries written to the host.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
@@ -26,7 +28,27 @@ die() { echo "wine-run: $*" >&2; exit 125; }
 [[ -x "$WINE64" ]] || die "$WINE64 not found (run tools/bootstrap.sh)"
 [[ -x "$SERVER_BIN" ]] || die "$SERVER_BIN not found (run tools/bootstrap.sh)"
 command -v Xvfb >/dev/null || die "Xvfb not found (run tools/bootstrap.sh)"
-mkdir -p "$STATE" || die "cannot create $STATE"
+mkdir -p "$STATE_ROOT" || die "cannot create $STATE_ROOT"
+
+# Takes slot $1 (waiting for it) or any free one; the lock is held on fd 8
+# for as long as this script runs, and is closed in every child.
+use_slot() {
+    STATE="$STATE_ROOT/slot$1"
+    mkdir -p "$STATE" || die "cannot create $STATE"
+    export WINEPREFIX="$STATE/prefix"
+}
+take_slot() {
+    local s
+    for ((s = 0; s < SLOTS; s++)); do
+        exec 8>"$STATE_ROOT/slot$s.lock" || die "cannot open $STATE_ROOT/slot$s.lock"
+        if flock -n 8; then use_slot "$s"; return; fi
+        exec 8>&-
+    done
+    s=$(($$ % SLOTS))
+    exec 8>"$STATE_ROOT/slot$s.lock" || die "cannot open $STATE_ROOT/slot$s.lock"
+    flock -w 3600 8 || die "timed out waiting for a Wine slot"
+    use_slot "$s"
+}
 
 # The recorded Xvfb is usable if its process is alive and its socket exists.
 xvfb_alive() {
@@ -44,7 +66,7 @@ start_xvfb() {
     rm -f "$numfile" "$STATE/xvfb.pid" "$STATE/xvfb.display"
     : >"$numfile"
     setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
-        3>"$numfile" </dev/null >"$STATE/xvfb.log" 2>&1 9>&- &
+        3>"$numfile" </dev/null >"$STATE/xvfb.log" 2>&1 8>&- 9>&- &
     pid=$!
     for ((i = 0; i < 200; i++)); do
         display=$(tr -dc 0-9 <"$numfile")
@@ -74,21 +96,21 @@ start_up() {
     # Wine's processes are bound to the display they started on: after a new
     # Xvfb, the old server (if any) and its desktop go.
     if (( fresh_display )); then
-        "$SERVER_BIN" -k </dev/null >/dev/null 2>&1 9>&-
-        "$SERVER_BIN" -w </dev/null >/dev/null 2>&1 9>&-
+        "$SERVER_BIN" -k </dev/null >/dev/null 2>&1 8>&- 9>&-
+        "$SERVER_BIN" -w </dev/null >/dev/null 2>&1 8>&- 9>&-
     fi
     # A no-op when the persistent server of this prefix is already running.
     mkdir -p "$WINEPREFIX"
-    "$SERVER_BIN" -p </dev/null >>"$STATE/wineserver.log" 2>&1 9>&-
+    "$SERVER_BIN" -p </dev/null >>"$STATE/wineserver.log" 2>&1 8>&- 9>&-
 
     if [[ "$(cat "$STATE/prefix.ready" 2>/dev/null)" != "$PREFIX_VERSION" ]]; then
         echo "wine-run: setting up the Wine prefix in $WINEPREFIX" >&2
-        "$WINE64" wineboot -i </dev/null >"$STATE/wineboot.log" 2>&1 9>&- \
+        "$WINE64" wineboot -i </dev/null >"$STATE/wineboot.log" 2>&1 8>&- 9>&- \
             || die "wineboot failed (see $STATE/wineboot.log)"
         # Windows not handed to an X window manager: there is none on Xvfb, and
         # without this Wine waits 2 s for one at every DestroyWindow.
         "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
-            </dev/null >>"$STATE/wineboot.log" 2>&1 9>&- \
+            </dev/null >>"$STATE/wineboot.log" 2>&1 8>&- 9>&- \
             || die "prefix settings failed (see $STATE/wineboot.log)"
         echo "$PREFIX_VERSION" >"$STATE/prefix.ready"
     fi
@@ -98,12 +120,18 @@ start_up() {
 }
 
 if [[ "${1-}" == "--start" ]]; then
-    start_up
+    for ((slot = 0; slot < SLOTS; slot++)); do
+        exec 8>"$STATE_ROOT/slot$slot.lock" && flock -w 3600 8 || die "cannot lock slot $slot"
+        use_slot "$slot"
+        start_up
+        exec 8>&-
+    done
     exit 0
 fi
 (( $# >= 1 )) || die "usage: wine-run.sh <program.exe> [args...] | --start"
 [[ -f "$1" ]] || die "no such program: $1"
 
+take_slot
 start_up
-"$WINE64" "$@"
+"$WINE64" "$@" 8>&-
 exit $?
