@@ -577,7 +577,7 @@ void CheckImports(const Image& img, const std::string& allowlist_path, Report& r
     report.Check(details.empty(), "every imported function is in " + allowlist_path, details);
     for (const std::string& entry : allowed)
         if (!used.count(entry))
-            std::printf("note  allow-list entry no longer imported: %s\n", entry.c_str());
+            std::printf("note  allow-listed but not imported: %s\n", entry.c_str());
 }
 
 void CheckResources(const Image& img, Report& report)
