@@ -1,1 +1,42 @@
 // Plain-value logic: no Win32 calls here.
+// Edition recognition from the main window's class name and title.
+#include "module/edition.h"
+#include <cstring>
+
+static bool BeginsWith(const char* text, const char* prefix)
+{
+    return strncmp(text, prefix, strlen(prefix)) == 0;
+}
+
+static bool Contains(const char* text, const char* part)
+{
+    return text != nullptr && strstr(text, part) != nullptr;
+}
+
+bool IsHostClassName(const char* class_name)
+{
+    if (class_name == nullptr || !BeginsWith(class_name, "FS"))
+        return false;
+    // A name shorter than the suffix has no last four characters to compare;
+    // looking before its start would read outside the buffer.
+    size_t length = strlen(class_name);
+    return length >= 4 && strcmp(class_name + length - 4, "MAIN") == 0;
+}
+
+bool EditionNeedsTitle(const char* class_name)
+{
+    return class_name == nullptr || !BeginsWith(class_name, "FS2000");
+}
+
+int32_t HostEdition(const char* class_name, const char* title)
+{
+    if (class_name == nullptr)
+        class_name = "";
+    // FS2000 is tried first, so a title naming both editions counts as FS2000,
+    // also on a window whose class says FS2002.
+    if (BeginsWith(class_name, "FS2000") || Contains(title, "2000"))
+        return EditionFS2000;
+    if (BeginsWith(class_name, "FS2002") || Contains(title, "2002"))
+        return EditionFS2002;
+    return EditionFS98;
+}
