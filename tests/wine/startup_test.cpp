@@ -120,6 +120,7 @@ struct DisplayCount {
     int undocked = 0;
     int docked = 0;
     HWND undocked_window = nullptr;
+    HWND docked_window = nullptr;
 };
 
 struct CountSearch {
@@ -140,6 +141,7 @@ BOOL CALLBACK CountIfDisplay(HWND window, LPARAM lparam)
         search->count->undocked_window = window;
     } else {
         ++search->count->docked;
+        search->count->docked_window = window;
     }
     return TRUE;
 }
@@ -542,6 +544,48 @@ TEST_F(ModuleInHost, StartAfterStopBringsBackExactlyOneDisplay)
     SimCallTextOutput("Passed", 4, 100, 0);
     ASSERT_EQ(SimTextCalls().size(), 1u);
     EXPECT_EQ(SimTextCalls()[0].text, "Passed");
+}
+
+TEST_F(ModuleInHost, PanelLoadedBeforeTheDisplayExistedDecidesItsForm)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    std::string folder = std::string(temp) + "orvale_startup_" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(folder.c_str(), nullptr);
+    std::string panel_folder = folder + "\\panel";
+    std::string config = panel_folder + ".cfg";
+    ASSERT_TRUE(WritePrivateProfileStringA("Orvale", "Window", "100,320,300,40", config.c_str()));
+
+    HWND host = SimCreateMainWindow("FS2002MAIN", "Flight Simulator 2002", 60, 40, 800, 640);
+    HWND panel = SimCreatePanel(0, 300, 800, 250, 0x20A9);
+    ASSERT_TRUE(host && panel);
+    ASSERT_TRUE(Load());
+    SimStartModule();
+    // The aircraft is loaded before the first poll has found the main window.
+    SimCallPanelLoad(panel_folder.c_str());
+    EXPECT_EQ(CountDisplays(module_).undocked, 0);
+
+    // Docked from the start: attached and shown by the tick's retry.
+    HWND docked = nullptr;
+    ASSERT_TRUE(SimPumpUntil(
+        [&] {
+            DisplayCount count = CountDisplays(module_);
+            docked = count.docked_window;
+            return count.docked == 1 && IsWindowVisible(docked);
+        },
+        3000));
+    EXPECT_FALSE(IsWindowVisible(Undocked()));
+    RECT rect;
+    GetWindowRect(docked, &rect);
+    POINT place = {100, 320};
+    ClientToScreen(host, &place);
+    EXPECT_EQ(rect.left, place.x);
+    EXPECT_EQ(rect.top, place.y);
+    EXPECT_EQ(rect.right - rect.left, 300);
+    EXPECT_EQ(rect.bottom - rect.top, 40);
+
+    DeleteFileA(config.c_str());
+    RemoveDirectoryA(folder.c_str());
 }
 
 // ---- Unloading while the host runs on ----
