@@ -24,7 +24,7 @@ add_executable(product_dll_check tools/product_dll_check.cpp)
 target_compile_options(product_dll_check PRIVATE ${SANITIZE} -Wall -Wextra)
 target_link_options(product_dll_check PRIVATE ${SANITIZE})
 add_test(NAME native.product_dll COMMAND product_dll_check
-         ${ORVALE_PRODUCT_DLL} ${CMAKE_SOURCE_DIR}/tools/import-allowlist.txt)
+         ${ORVALE_PRODUCT_DLL} ${CMAKE_SOURCE_DIR}/tools/import-allowlist.txt ${PROJECT_VERSION})
 
 # libFuzzer targets, each run for a bounded time as a test.
 set(FUZZ_SECONDS 15 CACHE STRING "Seconds each fuzzer runs in the test command")

@@ -4,7 +4,11 @@
 // contents, importing only reviewed functions from the system's own DLLs, and
 // carrying its version information and context menus.
 //
-//   product_dll_check <orvale.dll> <import-allowlist.txt>
+//   product_dll_check <orvale.dll> <import-allowlist.txt> [x.y.z]
+//
+// With a version, the VERSIONINFO must carry exactly that version (the fixed
+// file and product versions x.y.z.0, the FileVersion and ProductVersion
+// strings x.y.z): the release packs the DLL under that version's name.
 //
 // Every read of the file is bounds-checked: a truncated or malformed image is
 // reported as a failure, never read past.
@@ -463,6 +467,57 @@ std::optional<std::string> VersionString(const std::vector<uint8_t>& blob, const
     return std::nullopt;
 }
 
+// The fixed part of a VS_VERSIONINFO blob: {file MS, file LS, product MS, product LS}.
+std::optional<std::vector<uint32_t>> FixedVersions(const std::vector<uint8_t>& blob)
+{
+    const uint8_t signature[] = {0xBD, 0x04, 0xEF, 0xFE};
+    for (size_t at = 0; at + 24 <= blob.size(); at += 4) {
+        if (!std::equal(std::begin(signature), std::end(signature), blob.begin() + at))
+            continue;
+        std::vector<uint32_t> words;
+        for (size_t k = 8; k < 24; k += 4)
+            words.push_back(static_cast<uint32_t>(blob[at + k]) | static_cast<uint32_t>(blob[at + k + 1]) << 8 |
+                            static_cast<uint32_t>(blob[at + k + 2]) << 16 |
+                            static_cast<uint32_t>(blob[at + k + 3]) << 24);
+        return words;
+    }
+    return std::nullopt;
+}
+
+void CheckVersion(const Image& img, const std::string& want, Report& report)
+{
+    unsigned major = 0, minor = 0, patch = 0;
+    char extra = 0;
+    const std::string what = "VERSIONINFO carries version " + want;
+    if (std::sscanf(want.c_str(), "%u.%u.%u%c", &major, &minor, &patch, &extra) != 3 || major > 0xFFFF ||
+        minor > 0xFFFF || patch > 0xFFFF) {
+        report.Check(false, what, {"\"" + want + "\" is not a version x.y.z"});
+        return;
+    }
+    Resources res(img);
+    std::vector<std::vector<uint8_t>> blobs;
+    for (const Resources::Entry& e : res.OfType(kRtVersion))
+        res.Blobs(e, blobs);
+    std::vector<std::string> details;
+    if (blobs.empty())
+        details.push_back("no VERSIONINFO resource");
+    const uint32_t ms = major << 16 | minor, ls = patch << 16;
+    for (const auto& blob : blobs) {
+        auto fixed = FixedVersions(blob);
+        if (!fixed)
+            details.push_back("no fixed file information");
+        else if ((*fixed)[0] != ms || (*fixed)[1] != ls || (*fixed)[2] != ms || (*fixed)[3] != ls)
+            details.push_back("fixed versions are " + Hex((*fixed)[0]) + " " + Hex((*fixed)[1]) + " / " +
+                              Hex((*fixed)[2]) + " " + Hex((*fixed)[3]) + ", want " + Hex(ms) + " " + Hex(ls));
+        for (const char* key : {"FileVersion", "ProductVersion"}) {
+            auto value = VersionString(blob, key);
+            if (!value || *value != want)
+                details.push_back(std::string(key) + " is " + (value ? "\"" + *value + "\"" : "missing"));
+        }
+    }
+    report.Check(details.empty(), what, details);
+}
+
 // ---- the checks ----
 
 void CheckLinkage(const Image& img, const Exports& ex, Report& report)
@@ -620,8 +675,8 @@ void CheckResources(const Image& img, Report& report)
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s <orvale.dll> <import-allowlist.txt>\n", argv[0]);
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: %s <orvale.dll> <import-allowlist.txt> [x.y.z]\n", argv[0]);
         return 2;
     }
     Report report;
@@ -673,5 +728,7 @@ int main(int argc, char** argv)
     CheckImportTable(img, ex, report);
     CheckImports(img, argv[2], report);
     CheckResources(img, report);
+    if (argc == 4)
+        CheckVersion(img, argv[3], report);
     return report.Finish();
 }
