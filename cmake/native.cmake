@@ -37,3 +37,10 @@ foreach(source ${FUZZERS})
     target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
     add_test(NAME native.${name} COMMAND ${name} -max_total_time=${FUZZ_SECONDS} -rss_limit_mb=2048)
 endforeach()
+
+# Instruction counts of the plain-value steps (tools/bench.sh runs this under
+# callgrind): optimised as the product is, no sanitizers, not a test; DWARF 4
+# because valgrind cannot read what clang writes by default.
+add_executable(plain_steps_bench EXCLUDE_FROM_ALL tools/plain_steps_bench.cpp ${PLAIN_SOURCES})
+target_include_directories(plain_steps_bench PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_options(plain_steps_bench PRIVATE -O2 -gdwarf-4)
