@@ -4,7 +4,6 @@
 
 void SimClearMainCommands();                      // windows.cpp
 void SimForgetTick(SimTickRoutine tick);           // tables.cpp: drop without recording a call
-int SimRestoreTableSlots(HMODULE module);          // tables.cpp: routine slots pointing into module
-int SimRestoreWindowProcs(HMODULE module);         // windows.cpp: host window procedures
-bool SimAddressIn(const void* address, HMODULE module);  // loader.cpp
+int SimRestoreTableSlots(uintptr_t begin, uintptr_t end);   // tables.cpp: routine slots pointing into [begin, end)
+int SimRestoreWindowProcs(uintptr_t begin, uintptr_t end);  // windows.cpp: host window procedures
 bool SimAddressInGoneModule(uintptr_t address);         // loader.cpp: inside a module the host unloaded

@@ -82,19 +82,23 @@ bool SimUnloadModule()
 {
     if (!module)
         return false;
-    // The module's routines vanish with it. Whatever of the host still leads
-    // into it (tick registrations, table slots, window procedures) goes back
-    // to the host's own, and is counted.
+    // The module's routines vanish with it. A module that is unloaded while
+    // the host runs on must put back what it replaced; whatever of the host
+    // still leads into the freed image afterwards (tick registrations, table
+    // slots, window procedures) is repaired here before the host runs again,
+    // and counted, so a test can tell a tidy module from an untidy one.
+    Image image = ImageOf(module);
+    BOOL freed = FreeLibrary(module);
     stale_at_unload = 0;
-    for (SimTickRoutine tick : SimRegisteredTicks())
-        if (SimAddressIn(reinterpret_cast<const void*>(tick), module)) {
+    for (SimTickRoutine tick : SimRegisteredTicks()) {
+        auto address = reinterpret_cast<uintptr_t>(tick);
+        if (address >= image.begin && address < image.end) {
             SimForgetTick(tick);
             ++stale_at_unload;
         }
-    stale_at_unload += SimRestoreTableSlots(module);
-    stale_at_unload += SimRestoreWindowProcs(module);
-    Image image = ImageOf(module);
-    BOOL freed = FreeLibrary(module);
+    }
+    stale_at_unload += SimRestoreTableSlots(image.begin, image.end);
+    stale_at_unload += SimRestoreWindowProcs(image.begin, image.end);
     HMODULE still = nullptr;
     if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                             reinterpret_cast<LPCSTR>(image.begin), &still))
@@ -106,14 +110,6 @@ bool SimUnloadModule()
 }
 
 int SimStaleAtUnload() { return stale_at_unload; }
-
-bool SimAddressIn(const void* address, HMODULE in)
-{
-    HMODULE owner = nullptr;
-    return in && GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                                    static_cast<LPCSTR>(address), &owner) &&
-           owner == in;
-}
 
 bool SimAddressInGoneModule(uintptr_t address)
 {

@@ -209,9 +209,10 @@ uintptr_t SimLinkageWord(int index);          // 0 when absent or out of range
 bool SimStartModule();                        // word 1, when not null
 bool SimStopModule();                         // word 2, when not null
 int32_t SimCallShowMessage(const char* text, int32_t time, bool* called = nullptr);  // word 7
-// FreeLibrary; forgets the records. Before that, every tick registration,
-// routine slot and host window procedure that still leads into the module is
-// put back to the host's own, so the host never calls into freed code.
+// FreeLibrary; forgets the records. Then every tick registration, routine
+// slot and host window procedure that still leads into the freed image is put
+// back to the host's own before the host runs again, so it never calls into
+// freed code. A module that tidies up after itself leaves nothing to repair.
 bool SimUnloadModule();
 int SimStaleAtUnload();                       // how many such leftovers the last unload repaired
 std::string SimExeFolder();                   // folder of the running program, no trailing slash

@@ -268,7 +268,7 @@ void SimForgetTick(SimTickRoutine tick)
         }
 }
 
-int SimRestoreTableSlots(HMODULE module)
+int SimRestoreTableSlots(uintptr_t begin, uintptr_t end)
 {
     struct Slot {
         uint32_t table, offset;
@@ -283,7 +283,7 @@ int SimRestoreTableSlots(HMODULE module)
     int restored = 0;
     for (const Slot& slot : slots) {
         uintptr_t* word = SimSlot(slot.table, slot.offset);
-        if (word && *word && SimAddressIn(reinterpret_cast<const void*>(*word), module)) {
+        if (word && *word >= begin && *word < end) {
             *word = slot.host;
             ++restored;
         }

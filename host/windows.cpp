@@ -273,12 +273,12 @@ std::vector<UINT> SimPanelSeenFlags(HWND panel)
     return found == panels.end() ? std::vector<UINT>() : found->second.seen_flags;
 }
 
-int SimRestoreWindowProcs(HMODULE module)
+int SimRestoreWindowProcs(uintptr_t begin, uintptr_t end)
 {
     int restored = 0;
     auto restore = [&](HWND window, WNDPROC own) {
-        LONG_PTR proc = GetWindowLongPtrA(window, GWLP_WNDPROC);
-        if (proc && SimAddressIn(reinterpret_cast<const void*>(proc), module)) {
+        auto proc = static_cast<uintptr_t>(GetWindowLongPtrA(window, GWLP_WNDPROC));
+        if (proc >= begin && proc < end) {
             SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(own));
             ++restored;
         }

@@ -35,6 +35,7 @@ protected:
     {
         SimStopModule();
         SimUnloadModule();
+        EXPECT_EQ(0, SimStaleAtUnload()) << "the module puts back every hook it made";
         SimDestroyMainWindow();
     }
 
