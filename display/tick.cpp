@@ -4,7 +4,6 @@
 
 void WINAPI DisplayTick(uintptr_t, uintptr_t)
 {
-    HWND target = (state.docked && state.docked_window) ? state.docked_window : state.undocked_window;
     bool changed = false;
 
     if (CountTick(state)) {
@@ -19,7 +18,11 @@ void WINAPI DisplayTick(uintptr_t, uintptr_t)
     if (effect & TickChanged)
         changed = true;
 
-    if (!changed || target == nullptr)
+    // Most ticks change nothing: they return before touching any window.
+    if (!changed)
+        return;
+    HWND target = (state.docked && state.docked_window) ? state.docked_window : state.undocked_window;
+    if (target == nullptr)
         return;
     if (state.auto_hide != 0 && state.hide_always == 0)
         ShowWindow(target, (state.text_length != 0 && state.auto_hide > 0) ? SW_SHOWNA : SW_HIDE);
