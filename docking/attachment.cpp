@@ -64,7 +64,7 @@ POINT DockedFramePoint(HWND window, int32_t x, int32_t y)
     POINT point = {x, y};
     HWND frame = nullptr;   // the screen
     if (GetWindowLongPtrA(window, GWL_STYLE) & WS_CHILD)
-        frame = GetAncestor(window, GA_PARENT);
+        frame = GetParent(window);  // a child window's parent; known to every Windows the simulators ran on
     if (frame != state.host_window)
         MapWindowPoints(state.host_window, frame, &point, 1);
     return point;
