@@ -75,8 +75,4 @@ foreach(source ${WINE_TESTS})
     target_link_libraries(${name} PRIVATE wine_test_support GTest::gtest_main -static)
     add_dependencies(${name} orvale)
     add_test(NAME wine.${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
-    # One virtual screen serves every test program: tests that read the
-    # screen or open menus and dialogs must not have another program's
-    # windows in the way, so they take turns.
-    set_tests_properties(wine.${name} PROPERTIES RESOURCE_LOCK screen)
 endforeach()

@@ -265,7 +265,7 @@ TEST_F(Capture, TickScrollsWithMaskThreeAfterFiveEligibleTicks)
     // do marks the 20th tick, after which the count is 0.
     SimPump(50);
     Invalidated(display);
-    while (!Invalidated(display))
+    for (int tick = 0; tick < 20 && !Invalidated(display); ++tick)
         SimRunTicks(1);
     Send("0123456789", 6, 0);
     std::vector<int> steps;
