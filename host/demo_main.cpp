@@ -47,6 +47,7 @@ constexpr RECT Panel1 = {150, 420, 850, 640};
 constexpr RECT Panel2 = {60, 470, 940, 660};
 constexpr COLORREF Panel2Colour = RGB(90, 90, 100);
 constexpr uint16_t PanelKind = 0x20A9;  // a panel kind every edition knows
+constexpr UINT PanelShowFlags = 0x0013;  // how the simulator brings a panel up
 
 // Where the first aircraft's settings dock the display (main window client
 // coordinates) and how far the pilot drags the floating display down.
@@ -259,13 +260,19 @@ BOOL CALLBACK CollectDisplay(HWND window, LPARAM param)
     GetClassNameA(window, name, sizeof name);
     if (strcmp(name, DisplayClass) == 0) {
         Displays* found = reinterpret_cast<Displays*>(param);
-        if (GetWindowLongPtrA(window, GWL_STYLE) & WS_CAPTION)
+        if ((GetWindowLongPtrA(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION)
             found->undocked = window;
         else
             found->docked = window;
     }
+    return TRUE;
+}
+
+BOOL CALLBACK CollectDisplays(HWND top, LPARAM param)
+{
+    CollectDisplay(top, param);
     // The docked form of FS98 and FS2000 lives inside a panel window.
-    EnumChildWindows(window, CollectDisplay, param);
+    EnumChildWindows(top, CollectDisplay, param);
     return TRUE;
 }
 
@@ -274,7 +281,7 @@ BOOL CALLBACK CollectDisplay(HWND window, LPARAM param)
 Displays FindDisplays()
 {
     Displays found;
-    EnumThreadWindows(GetCurrentThreadId(), CollectDisplay, reinterpret_cast<LPARAM>(&found));
+    EnumThreadWindows(GetCurrentThreadId(), CollectDisplays, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
@@ -396,7 +403,7 @@ void LogHostText(int version)
     }
 }
 
-std::string ReadFile(const std::string& path)
+std::string ReadWholeFile(const std::string& path)
 {
     std::string content;
     FILE* file = fopen(path.c_str(), "rb");
@@ -444,10 +451,11 @@ bool WriteTextFile(const std::string& path, const char* text)
 struct MenuVisit {
     const char* shot_name;
     const char* shot_what;
-    bool choose;      // choose "&Orvale" (Enter) or close the menu (Escape)
-    bool saw_popup;   // the popup was open when the screenshot was taken
-    int item_checked; // the item's state while the menu was open
-    bool over;        // the timer has run
+    bool choose;       // choose "&Orvale" (key O) or leave the menu
+    int looks;         // timer calls so far
+    bool saw_popup;    // the popup was open when the screenshot was taken
+    int item_checked;  // the item's state while the menu was open
+    bool over;         // the timer has done its work
 };
 MenuVisit visit;
 
@@ -462,35 +470,44 @@ BOOL CALLBACK FindOpenMenu(HWND window, LPARAM param)
     return TRUE;
 }
 
-// Runs inside the menu's modal loop, which dispatches thread timers.
+// Runs inside the menu's modal loop, which dispatches thread timers. It waits
+// for the popup to be open and painted (one more call after it appears),
+// takes the screenshot and answers the menu as the pilot would.
 void CALLBACK MenuOpenTimer(HWND, UINT, UINT_PTR id, DWORD)
 {
+    bool open = false;
+    EnumThreadWindows(GetCurrentThreadId(), FindOpenMenu, reinterpret_cast<LPARAM>(&open));
+    ++visit.looks;
+    if (!open && visit.looks < 25)
+        return;
+    if (open && !visit.saw_popup) {
+        visit.saw_popup = true;
+        return;
+    }
     KillTimer(nullptr, id);
     visit.over = true;
-    visit.saw_popup = false;
-    EnumThreadWindows(GetCurrentThreadId(), FindOpenMenu, reinterpret_cast<LPARAM>(&visit.saw_popup));
     visit.item_checked = OrvaleItemChecked();
     if (visit.saw_popup)
         Shot(visit.shot_name, visit.shot_what, true);
     // The menu loop reads the thread's keyboard messages whichever window
-    // they are posted to; "&Orvale" is the open popup's highlighted item.
+    // they are posted to; O is the mnemonic of "&Orvale".
     if (visit.saw_popup && visit.choose)
-        PostMessageA(SimMainWindow(), WM_KEYDOWN, VK_RETURN, 0);
+        PostMessageA(SimMainWindow(), WM_CHAR, 'o', 0);
     else
         EndMenu();
 }
 
 // Alt+M opens "&Modules" (Windows turns the keystroke into SC_KEYMENU with the
 // mnemonic); a screenshot is taken while the menu is open, then the pilot
-// presses Enter on "&Orvale" or leaves the menu. True when the menu opened.
+// presses O for "&Orvale" or leaves the menu. True when the menu opened.
 bool VisitModulesMenu(const char* shot_name, const char* shot_what, bool choose)
 {
-    visit = MenuVisit{shot_name, shot_what, choose, false, -1, false};
+    visit = MenuVisit{shot_name, shot_what, choose, 0, false, -1, false};
     SetForegroundWindow(SimMainWindow());
     SimPump(30);
-    SetTimer(nullptr, 0, 500, MenuOpenTimer);
+    SetTimer(nullptr, 0, 120, MenuOpenTimer);
     PostMessageA(SimMainWindow(), WM_SYSCOMMAND, SC_KEYMENU, 'm');
-    SimPumpUntil([] { return visit.over; }, 5000);
+    SimPumpUntil([] { return visit.over; }, 8000);
     SimPump(250);  // the chosen item's WM_COMMAND and what follows from it
     return visit.saw_popup;
 }
@@ -567,15 +584,13 @@ void ShowMessages()
     SimPump(900);
     std::string first = Mirror();
     int text_pixels = 0, back_pixels = 0;
-    Check(ShowsColours(window, DefaultText, DefaultBack, &text_pixels, &back_pixels),
-          "pilot sees: the ATIS in red on dark grey, the default colours (%d text pixels)", text_pixels);
+    bool colours = ShowsColours(window, DefaultText, DefaultBack, &text_pixels, &back_pixels);
+    Check(colours, "pilot sees: the ATIS in red on dark grey, the default colours (%d red pixels)", text_pixels);
     Shot("atis", "the ATIS line shortly after it arrived");
     SimPump(2200);
     std::string later = Mirror();
     Shot("atis-scrolled", "the same ATIS line 2.2 s later: it has moved to the left");
-    size_t moved = first.size() > later.size() ? 0 : std::string::npos;
-    if (moved == 0)
-        moved = first.find(later.substr(0, 20));
+    size_t moved = first.find(later.substr(0, 20));
     Check(moved != std::string::npos && moved > 5,
           "the line scrolls: %zu characters have left the display (it began \"%.24s\", now \"%.24s\")",
           moved == std::string::npos ? 0 : moved, first.c_str(), later.c_str());
@@ -614,7 +629,7 @@ void SwitchOffAndOn()
         return;
 
     SimClearCalls();
-    Log("    pilot: presses Alt+M, sees the menu, and presses Enter on \"&Orvale\"");
+    Log("    pilot: presses Alt+M, sees the menu open, and presses O for \"&Orvale\"");
     bool opened = VisitModulesMenu("modules-menu", "the open \"&Modules\" menu with \"&Orvale\" checked", true);
     Check(opened, "the \"&Modules\" menu opened (a real menu, chosen with the keyboard)");
     bool off = SimPumpUntil([] { return !AnyDisplayVisible() && OrvaleItemChecked() == 0; }, 1500);
@@ -628,7 +643,7 @@ void SwitchOffAndOn()
     Check(!SimTextCalls().empty() && SimTextCalls().back().text == "Contact Seattle approach on 119.2",
           "with the display off, messages reach the host unchanged");
 
-    Log("    pilot: presses Alt+M again; the menu shows \"&Orvale\" unchecked; Enter switches it back on");
+    Log("    pilot: presses Alt+M again; the menu shows \"&Orvale\" unchecked; O switches it back on");
     opened = VisitModulesMenu("display-off", "display switched off: gone from the screen, \"&Orvale\" unchecked", true);
     Check(opened && visit.item_checked == 0, "the menu opened with \"&Orvale\" unchecked");
     bool on = SimPumpUntil([] { return Visible(FindDisplays().undocked) && OrvaleItemChecked() == 1; }, 1500);
@@ -699,12 +714,16 @@ void LoadAircraftWithSettings()
     Log("    (text colour 4 and background 3 of the palettes: yellow on dark blue; Arial bold, 16 pixels)");
 
     // The simulator creates the new aircraft's panel windows inside its
-    // panel-load routine, after the module has read the settings.
+    // panel-load routine, after the module has read the settings, and brings
+    // each up the way it shows a panel (SetWindowPos flags 0x0013, which
+    // raises it above the other children of the main window).
     SimSetPanelLoadAction([](const char*) {
         panel = SimCreatePanel(Panel1.left, Panel1.top, Panel1.right - Panel1.left, Panel1.bottom - Panel1.top,
                                PanelKind);
+        SimSetPanelPosFlags(panel, PanelShowFlags);
     });
-    Log("    host: loads the panel \"%s\" (panel-load routine, table 0x0001) and creates its panel window",
+    Log("    host: loads the panel \"%s\" (panel-load routine, table 0x0001), creates its panel window and "
+        "brings it up (SetWindowPos flags 0x0013)",
         panel_path.c_str());
     SimCallPanelLoad(panel_path.c_str());
     Check(!SimPanelLoadCalls().empty() && SimPanelLoadCalls().back().path == panel_path,
@@ -721,8 +740,8 @@ void LoadAircraftWithSettings()
     SimPump(300);
     HWND window = FindDisplays().docked;
     int text_pixels = 0, back_pixels = 0;
-    Check(ShowsColours(window, SavedText, SavedBack, &text_pixels, &back_pixels),
-          "pilot sees: yellow text on dark blue, as saved (%d text pixels, %d background pixels)", text_pixels,
+    bool colours = ShowsColours(window, SavedText, SavedBack, &text_pixels, &back_pixels);
+    Check(colours, "pilot sees: yellow text on dark blue, as saved (%d yellow pixels, %d dark blue)", text_pixels,
           back_pixels);
     Shot("docked", "the display docked on the instrument panel in the aircraft's colours and font");
 
@@ -745,6 +764,7 @@ void UndockRedockSave()
     RECT docked_before = OuterRect(d.docked);
     Log("    pilot: right-clicks the docked display and chooses \"Undock\" (command 40002)");
     SendMessageA(d.docked, WM_COMMAND, CmdUndock, 0);
+    SimCallTextOutput("Floating: drag me anywhere, or dock me on a panel", 5, 3000, 0);
     SimPump(300);
     d = FindDisplays();
     RECT floating = OuterRect(d.undocked);
@@ -791,7 +811,7 @@ void UndockRedockSave()
               SectionValue(section, "Font").rfind("Arial,-16,0,700,", 0) == 0 &&
               _stricmp(SectionValue(section, "AlsoATIS").c_str(), "Yes") == 0,
           "the saved section holds the place, colours 4 and 3, the Arial font and the switches");
-    std::string file = ReadFile(aircraft1_cfg);
+    std::string file = ReadWholeFile(aircraft1_cfg);
     Check(file.find("[Window00]") != std::string::npos && file.find("file=panel.bmp") != std::string::npos,
           "the rest of panel.cfg is left as it was");
 }
@@ -807,6 +827,7 @@ void LoadAircraftWithoutSettings()
         SimDestroyPanel(panel);
         panel = SimCreatePanel(Panel2.left, Panel2.top, Panel2.right - Panel2.left, Panel2.bottom - Panel2.top,
                                PanelKind, Panel2Colour);
+        SimSetPanelPosFlags(panel, PanelShowFlags);
     });
     Log("    host: loads the panel \"%s\", removes aircraft 1's panel window and creates aircraft 2's",
         panel_path.c_str());
@@ -819,7 +840,10 @@ void LoadAircraftWithoutSettings()
     LogHostText(edition->version);
     Check(!SimTextCalls().empty() && SimTextCalls().back().text == "Cleared for takeoff runway 16 right",
           "the simulator shows its messages itself again");
-    Shot("aircraft2-off", "aircraft 2 without settings: the display is switched off");
+    Log("    pilot: opens the \"&Modules\" menu to look, and leaves it");
+    bool opened = VisitModulesMenu("aircraft2-off", "aircraft 2 without settings: no display, \"&Orvale\" unchecked",
+                                   false);
+    Check(opened && visit.item_checked == 0 && !AnyDisplayVisible(), "the menu showed \"&Orvale\" unchecked");
 }
 
 void StopAndUnload()
