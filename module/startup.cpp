@@ -177,37 +177,42 @@ BOOL CALLBACK MatchHostWindow(HWND window, LPARAM)
     return FALSE;
 }
 
+void MeasureDisplayDefaults()
+{
+    state.cy_caption = GetSystemMetrics(SM_CYCAPTION);
+    state.cy_frame = GetSystemMetrics(SM_CYFRAME);
+    state.cy_menu = GetSystemMetrics(SM_CYMENU);
+    state.cx_frame = GetSystemMetrics(SM_CXFRAME);
+    state.cy_border = GetSystemMetrics(SM_CYBORDER);
+    state.cx_border = GetSystemMetrics(SM_CXBORDER);
+    ShowWindow(state.undocked_window, SW_HIDE);
+
+    RECT host = {};
+    GetWindowRect(state.host_window, &host);
+    // The width is halved in 64 bits: right - left of extreme rectangles
+    // does not fit 32.
+    state.default_width = static_cast<int32_t>((static_cast<int64_t>(host.right) - host.left) / 2);
+    state.default_height = state.cy_caption + 2 * state.cy_frame + state.line_height;
+    state.undocked_min_height = state.default_height;
+    state.docked_min_height = state.line_height;
+    // Just under the host's caption and menu bar.
+    state.default_x = host.left + state.cx_frame;
+    state.default_y = host.top + state.cy_caption + state.cy_frame + state.cy_menu;
+
+    // A panel loaded before the display existed may have set a size (and
+    // the form); only without one do the defaults apply.
+    if (state.window_height < 0 || state.window_width < 0) {
+        state.window_width = state.default_width;
+        state.window_height = state.default_height;
+        state.undocked_x = state.default_x;
+        state.undocked_y = state.default_y;
+    }
+}
+
 void InitDisplay()
 {
     if (RegisterDisplayClass() && CreateUndockedWindow()) {
-        state.cy_caption = GetSystemMetrics(SM_CYCAPTION);
-        state.cy_frame = GetSystemMetrics(SM_CYFRAME);
-        state.cy_menu = GetSystemMetrics(SM_CYMENU);
-        state.cx_frame = GetSystemMetrics(SM_CXFRAME);
-        state.cy_border = GetSystemMetrics(SM_CYBORDER);
-        state.cx_border = GetSystemMetrics(SM_CXBORDER);
-        ShowWindow(state.undocked_window, SW_HIDE);
-
-        RECT host = {};
-        GetWindowRect(state.host_window, &host);
-        // The width is halved in 64 bits: right - left of extreme rectangles
-        // does not fit 32.
-        state.default_width = static_cast<int32_t>((static_cast<int64_t>(host.right) - host.left) / 2);
-        state.default_height = state.cy_caption + 2 * state.cy_frame + state.line_height;
-        state.undocked_min_height = state.default_height;
-        state.docked_min_height = state.line_height;
-        // Just under the host's caption and menu bar.
-        state.default_x = host.left + state.cx_frame;
-        state.default_y = host.top + state.cy_caption + state.cy_frame + state.cy_menu;
-
-        // A panel loaded before the display existed may have set a size (and
-        // the form); only without one do the defaults apply.
-        if (state.window_height < 0 || state.window_width < 0) {
-            state.window_width = state.default_width;
-            state.window_height = state.default_height;
-            state.undocked_x = state.default_x;
-            state.undocked_y = state.default_y;
-        }
+        MeasureDisplayDefaults();
         PlaceDisplay(state.docked, 0);
     }
     state.initialised = 1;

@@ -12,3 +12,7 @@ int InstallPanelHook();
 void FindHostWindow();
 BOOL CALLBACK MatchHostWindow(HWND window, LPARAM);
 void InitDisplay();
+// The system metrics, the default geometry and the minimum heights, read once
+// the undocked window exists; the defaults also become the size and place
+// when none is known yet.
+void MeasureDisplayDefaults();

@@ -25,26 +25,7 @@ HWND StandUpDisplay(HWND host)
     HWND window = CreateUndockedWindow();
     if (!window)
         return nullptr;
-    state.cy_caption = GetSystemMetrics(SM_CYCAPTION);
-    state.cy_frame = GetSystemMetrics(SM_CYFRAME);
-    state.cy_menu = GetSystemMetrics(SM_CYMENU);
-    state.cx_frame = GetSystemMetrics(SM_CXFRAME);
-    state.cy_border = GetSystemMetrics(SM_CYBORDER);
-    state.cx_border = GetSystemMetrics(SM_CXBORDER);
-    RECT r;
-    GetWindowRect(host, &r);
-    state.default_width = (r.right - r.left) / 2;
-    state.default_height = state.cy_caption + 2 * state.cy_frame + state.line_height;
-    state.undocked_min_height = state.default_height;
-    state.docked_min_height = state.line_height;
-    state.default_x = r.left + state.cx_frame;
-    state.default_y = r.top + state.cy_caption + state.cy_frame + state.cy_menu;
-    if (state.window_width < 0 || state.window_height < 0) {
-        state.window_width = state.default_width;
-        state.window_height = state.default_height;
-        state.undocked_x = state.default_x;
-        state.undocked_y = state.default_y;
-    }
+    MeasureDisplayDefaults();
     state.initialised = 1;
     state.display_enabled = 1;
     return window;
