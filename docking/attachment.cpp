@@ -70,6 +70,28 @@ POINT DockedFramePoint(HWND window, int32_t x, int32_t y)
     return point;
 }
 
+// The host keeps a panel's record in the window's user data, but other
+// windows under the probes (another module's, a window of the simulator that
+// is no panel) may keep any value there: an index, a handle, a pointer to a
+// smaller block. The kind word is read only where memory is there to read.
+bool KindWordReadable(const unsigned char* record)
+{
+    const uintptr_t first = reinterpret_cast<uintptr_t>(record) + PanelKindOffset;
+    const uintptr_t last = first + sizeof(uint32_t) - 1;
+    if (first < reinterpret_cast<uintptr_t>(record) || last < first)
+        return false;  // wraps around the address space
+    const DWORD readable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                           PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+    const uintptr_t ends[2] = {first, last};
+    for (uintptr_t address : ends) {
+        MEMORY_BASIC_INFORMATION region = {};
+        if (VirtualQuery(reinterpret_cast<const void*>(address), &region, sizeof region) != sizeof region ||
+            region.State != MEM_COMMIT || !(region.Protect & readable) || (region.Protect & PAGE_GUARD))
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 HWND FindPanelAt(int32_t x, int32_t y)
@@ -87,7 +109,7 @@ HWND FindPanelAt(int32_t x, int32_t y)
     if (!window || ChildWindowFromPointEx(state.host_window, beyond, ProbeFlags) != window)
         return nullptr;
     const unsigned char* record = reinterpret_cast<const unsigned char*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (!record)
+    if (!record || !KindWordReadable(record))
         return nullptr;
     return IsPanelKind(PanelKindOf(record), state.host_version) ? window : nullptr;
 }
