@@ -9,6 +9,8 @@
 #include <vector>
 #include "host/sim_host.h"
 #include "support/module_fixture.h"
+#include "support/import_redirect.h"
+#include "support/process_counters.h"
 #include "display/tick.h"
 #include "display/window_layout.h"
 
@@ -57,49 +59,6 @@ BOOL WINAPI RecordChooseFont(CHOOSEFONTA* record)
     call.result = real_choose_font(record);
     font_calls.push_back(call);
     return call.result;
-}
-
-// The program's own import slot of `function` from `dll`.
-void** ImportSlot(const char* dll, const char* function)
-{
-    auto* base = reinterpret_cast<unsigned char*>(GetModuleHandleA(nullptr));
-    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (imports.VirtualAddress == 0)
-        return nullptr;
-    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); d->Name; ++d) {
-        if (lstrcmpiA(reinterpret_cast<char*>(base + d->Name), dll) != 0)
-            continue;
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(
-            base + (d->OriginalFirstThunk ? d->OriginalFirstThunk : d->FirstThunk));
-        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
-        for (; names->u1.AddressOfData; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
-                continue;
-            auto* by_name = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (strcmp(reinterpret_cast<char*>(by_name->Name), function) == 0)
-                return reinterpret_cast<void**>(&slots->u1.Function);
-        }
-    }
-    return nullptr;
-}
-
-template <typename Routine>
-bool Redirect(const char* function, Routine recorder, Routine* real)
-{
-    void** slot = ImportSlot("comdlg32.dll", function);
-    if (slot == nullptr)
-        return false;
-    if (*slot == reinterpret_cast<void*>(recorder))
-        return true;
-    DWORD old;
-    if (!VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old))
-        return false;
-    *real = reinterpret_cast<Routine>(*slot);
-    *slot = reinterpret_cast<void*>(recorder);
-    VirtualProtect(slot, sizeof *slot, old, &old);
-    return true;
 }
 
 // ---- Driving a dialog ----
@@ -226,8 +185,8 @@ class ColoursFont : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        ASSERT_TRUE(Redirect("ChooseColorA", &RecordChooseColour, &real_choose_colour));
-        ASSERT_TRUE(Redirect("ChooseFontA", &RecordChooseFont, &real_choose_font));
+        ASSERT_TRUE(Redirect("comdlg32.dll", "ChooseColorA", &RecordChooseColour, &real_choose_colour));
+        ASSERT_TRUE(Redirect("comdlg32.dll", "ChooseFontA", &RecordChooseFont, &real_choose_font));
     }
 
     void SetUp() override
@@ -364,53 +323,6 @@ HWND MakePatch(int x, int y, int w, int h, COLORREF colour)
     }
     return patch;
 }
-
-// ---- Counting the process's GDI objects ----
-// GetGuiResources(GR_GDIOBJECTS) is the documented count, but Wine answers 0
-// whatever exists. The process's GDI handle table (its address is in the
-// PEB, as on Windows) has one entry per handle whose type field is non-zero
-// while the object lives; counting those follows every object made and
-// deleted. Each count is trusted only after it has followed ten brushes.
-
-size_t GdiCountFromTable()
-{
-    const size_t peb_offset = sizeof(void*) == 8 ? 0x60 : 0x30;
-    const size_t table_offset = sizeof(void*) == 8 ? 0xF8 : 0x94;
-    const size_t entry_size = sizeof(void*) == 8 ? 24 : 16;
-    const size_t type_offset = sizeof(void*) == 8 ? 14 : 10;
-    auto* teb = reinterpret_cast<unsigned char*>(NtCurrentTeb());
-    auto* peb = *reinterpret_cast<unsigned char**>(teb + peb_offset);
-    auto* table = *reinterpret_cast<unsigned char**>(peb + table_offset);
-    if (table == nullptr)
-        return 0;
-    MEMORY_BASIC_INFORMATION region = {};
-    if (!VirtualQuery(table, &region, sizeof region))
-        return 0;
-    size_t entries = (region.RegionSize - (table - static_cast<unsigned char*>(region.BaseAddress))) / entry_size;
-    size_t live = 0;
-    for (size_t i = 0; i < entries; ++i)
-        if (*reinterpret_cast<uint16_t*>(table + i * entry_size + type_offset) != 0)
-            ++live;
-    return live;
-}
-
-size_t GdiCountFromGuiResources()
-{
-    return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-}
-
-bool FollowsTenBrushes(size_t (*count)())
-{
-    size_t before = count();
-    HBRUSH brushes[10];
-    for (HBRUSH& brush : brushes)
-        brush = CreateSolidBrush(RGB(1, 2, 3));
-    size_t during = count();
-    for (HBRUSH brush : brushes)
-        DeleteObject(brush);
-    return during == before + 10 && count() == before;
-}
-
 
 // ---- The colour dialog ----
 
@@ -724,11 +636,7 @@ TEST_F(ColoursFont, ChangeShowsAHiddenDisplayOnlyUnderHideWhenEmpty)
 
 TEST_F(ColoursFont, LongSeriesOfChangesLeavesNoGdiObjectBehind)
 {
-    size_t (*count)() = nullptr;
-    if (FollowsTenBrushes(GdiCountFromGuiResources))
-        count = GdiCountFromGuiResources;
-    else if (FollowsTenBrushes(GdiCountFromTable))
-        count = GdiCountFromTable;
+    size_t (*count)() = FaithfulGdiCount();
     ASSERT_TRUE(count) << "no faithful count of GDI objects";
     RecordProperty("gdi_count", count == GdiCountFromGuiResources ? "GetGuiResources" : "handle table");
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 #include "host/sim_host.h"
+#include "support/client_pixels.h"
 #include "support/display_lookup.h"
 
 namespace {
@@ -18,23 +19,6 @@ const std::vector<uint32_t> AllTables(SimTableIds, SimTableIds + SimTableCount);
 constexpr COLORREF DefaultText = RGB(255, 0, 0);
 
 uintptr_t Word(const void* routine) { return reinterpret_cast<uintptr_t>(routine); }
-
-// Client pixels of `colour`, every second row and column, read from the
-// window's own surface.
-int CountColour(HWND window, COLORREF colour)
-{
-    if (!IsWindow(window))
-        return 0;
-    RECT client;
-    GetClientRect(window, &client);
-    HDC dc = GetDC(window);
-    int count = 0;
-    for (int y = 0; y < client.bottom; y += 2)
-        for (int x = 0; x < client.right; x += 2)
-            count += GetPixel(dc, x, y) == colour;
-    ReleaseDC(window, dc);
-    return count;
-}
 
 std::string TempFolder(const char* name)
 {
@@ -147,7 +131,7 @@ protected:
     }
     bool ShowsText(HWND window)
     {
-        return SimPumpUntil([&] { return IsWindowVisible(window) && CountColour(window, DefaultText) > 10; }, 1000);
+        return SimPumpUntil([&] { return IsWindowVisible(window) && CountClientColour(window, DefaultText) > 10; }, 1000);
     }
 
     HWND host_ = nullptr;
@@ -426,7 +410,7 @@ TEST_F(Hostile, LockedAndReadOnlySettingsFilesAreReadWhereTheyCanBeAndNeverWritt
     else
         CloseHandle(probe);
     SimCallTextOutput("Still shown", 4, 100, 0);
-    EXPECT_TRUE(SimPumpUntil([&] { return CountColour(docked, RGB(0, 255, 0)) > 10; }, 1000))
+    EXPECT_TRUE(SimPumpUntil([&] { return CountClientColour(docked, RGB(0, 255, 0)) > 10; }, 1000))
         << "green text of the saved colours";
 }
 
