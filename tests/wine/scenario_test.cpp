@@ -1,0 +1,437 @@
+// One flight per edition, as a pilot flies it, on the real orvale.dll in the
+// simulated host: the simulator starts and the module comes up on its own; an
+// aircraft with saved settings docks the display on its panel; ATIS arrives
+// while tuning, scrolls and runs out; other messages replace and append; the
+// pilot undocks, moves, re-docks and saves; the panel is hidden and shown; an
+// aircraft without settings switches the display off and the pilot switches
+// it on again from "&Modules"; the pilot docks it once more; the simulator
+// stops the module and unloads it while it runs on. Every step checks what
+// the pilot sees (visible or not, where, which text, which colours, read from
+// the windows' own surfaces) and what the host received.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <cstring>
+#include <string>
+#include <vector>
+#include "host/sim_host.h"
+#include "support/client_pixels.h"
+#include "support/display_lookup.h"
+
+namespace {
+
+enum Edition { FS98, FS2000, FS2002 };
+
+// The saved aircraft's colours: text 2 (green), background 3 (15, 15, 88).
+constexpr COLORREF SavedText = RGB(0, 255, 0);
+constexpr COLORREF SavedBack = RGB(15, 15, 88);
+constexpr UINT HidePattern = 0x1837, ShowPattern = 0x0013;
+
+std::string Mirror() { return std::string(reinterpret_cast<const char*>(SimMirrorBlock())); }
+std::string Lead(const std::string& text) { return std::string(16, ' ') + text; }
+
+RECT Outer(HWND window)
+{
+    RECT r = {};
+    GetWindowRect(window, &r);
+    return r;
+}
+
+// The screen rectangle of a window's client area.
+RECT ClientOnScreen(HWND window)
+{
+    RECT r = {};
+    GetClientRect(window, &r);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+std::string ReadSetting(const std::string& file, const char* key)
+{
+    char value[256] = {};
+    GetPrivateProfileStringA("Orvale", key, "<none>", value, sizeof value, file.c_str());
+    return value;
+}
+
+bool MenuItemChecked(HMENU bar)
+{
+    return (GetMenuState(bar, 35224, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+class Flight : public ::testing::TestWithParam<Edition> {
+protected:
+    void SetUp() override
+    {
+        SimCreateTables();
+        // Ticks are given by hand, counted: the scroll and expiry steps can
+        // then be checked to the tick.
+        SimSetTickInterval(0);
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        root_ = std::string(temp) + "orvale_scenario_" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryA(root_.c_str(), nullptr);
+    }
+    void TearDown() override
+    {
+        if (SimLinkage())
+            SimUnloadModule();
+        SimDestroyMainWindow();
+        for (const std::string& folder : folders_) {
+            DeleteFileA((folder + "\\panel.cfg").c_str());
+            DeleteFileA((folder + "\\panel").c_str());
+            DeleteFileA((folder + ".cfg").c_str());
+            RemoveDirectoryA(folder.c_str());
+        }
+        RemoveDirectoryA(root_.c_str());
+        SimPump(20);
+    }
+
+    // An aircraft folder; its panel.cfg holds `section` (nothing when empty).
+    std::string Aircraft(const char* name, const char* section)
+    {
+        std::string folder = root_ + "\\" + name;
+        CreateDirectoryA(folder.c_str(), nullptr);
+        folders_.push_back(folder);
+        std::string panel = folder + "\\panel";
+        if (*section) {
+            HANDLE file = CreateFileA((panel + ".cfg").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            DWORD written = 0;
+            WriteFile(file, section, static_cast<DWORD>(strlen(section)), &written, nullptr);
+            CloseHandle(file);
+        }
+        return panel;
+    }
+
+    HWND Docked() const
+    {
+        // FS98 and FS2000: a child re-parented into the panel; FS2002: a
+        // caption-less popup owned by the main window.
+        struct Search {
+            HWND host, found;
+        } search = {host_, nullptr};
+        auto visit = [](HWND w, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            char name[32] = {};
+            GetClassNameA(w, name, sizeof name);
+            if (strcmp(name, "OrvaleWindow") == 0 && (GetWindowLongPtrA(w, GWL_STYLE) & WS_CAPTION) != WS_CAPTION &&
+                (GetWindow(w, GW_OWNER) == s->host || GetAncestor(w, GA_ROOT) == s->host))
+                s->found = w;
+            return TRUE;
+        };
+        EnumChildWindows(host_, visit, reinterpret_cast<LPARAM>(&search));
+        if (!search.found)
+            EnumWindows(visit, reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+
+    // What the pilot sees settle: the module's repaints are done.
+    static void Settle() { SimPump(30); }
+
+    void ExpectAttachedTo(HWND panel, HWND docked)
+    {
+        if (GetParam() == FS2002) {
+            EXPECT_NE(GetWindowLongPtrA(panel, GWLP_WNDPROC), GetClassLongPtrA(panel, GCLP_WNDPROC))
+                << "the panel is followed through its window procedure";
+            EXPECT_EQ(GetAncestor(docked, GA_PARENT), GetDesktopWindow());
+        } else {
+            EXPECT_EQ(GetAncestor(docked, GA_PARENT), panel) << "re-parented into the panel";
+        }
+    }
+    void ExpectAt(HWND window, int client_x, int client_y, int width, int height)
+    {
+        POINT corner = {client_x, client_y};
+        ClientToScreen(host_, &corner);
+        RECT r = Outer(window);
+        EXPECT_EQ(r.left, corner.x);
+        EXPECT_EQ(r.top, corner.y);
+        EXPECT_EQ(r.right - r.left, width);
+        EXPECT_EQ(r.bottom - r.top, height);
+    }
+    // A captured message reaches the host as an empty text, on FS98 not at all.
+    void ExpectHostGotCaptured(size_t from, int32_t type, int32_t time, int32_t append)
+    {
+        const std::vector<SimTextCall>& calls = SimTextCalls();
+        if (GetParam() == FS98) {
+            EXPECT_EQ(calls.size(), from);
+            return;
+        }
+        ASSERT_EQ(calls.size(), from + 1);
+        EXPECT_EQ(calls[from].text, "");
+        EXPECT_EQ(calls[from].type, type);
+        EXPECT_EQ(calls[from].time, time);
+        EXPECT_EQ(calls[from].append, append);
+    }
+
+    HWND host_ = nullptr;
+    std::string root_;
+    std::vector<std::string> folders_;
+};
+
+TEST_P(Flight, AsThePilotFliesIt)
+{
+    const Edition edition = GetParam();
+    static const char* classes[] = {"FS98MAIN", "FS2000MAIN", "FS2002MAIN"};
+    static const char* titles[] = {"Flight Simulator 98", "Flight Simulator 2000", "Microsoft Flight Simulator 2002"};
+    static const uint16_t panel_kinds[] = {0x0151, 0x20B8, 0x20A9};
+    const int scroll_period = edition == FS2002 ? 2 : 4;
+    const int cx_frame = GetSystemMetrics(SM_CXFRAME), cy_frame = GetSystemMetrics(SM_CYFRAME);
+    const int cy_caption = GetSystemMetrics(SM_CYCAPTION), cy_menu = GetSystemMetrics(SM_CYMENU);
+
+    // ---- The simulator starts; the module comes up on its own ----
+    host_ = SimCreateMainWindow(classes[edition], titles[edition], 0, 0, 900, 650);
+    ASSERT_TRUE(host_);
+    const LONG_PTR host_proc = GetWindowLongPtrA(host_, GWLP_WNDPROC);
+    HMODULE module = SimLoadModule("orvale.dll");
+    ASSERT_TRUE(module);
+    EXPECT_EQ(SimLinkageWord(0), 0x507Fu);
+    EXPECT_EQ(SimLinkageWord(5), edition == FS2002 ? 0x800u : 0u);
+    ASSERT_TRUE(SimStartModule());
+    HWND undocked = nullptr;
+    ASSERT_TRUE(SimPumpUntil([&] { return (undocked = FindUndockedDisplay(host_)) && IsWindowVisible(undocked); },
+                             1000));
+    RECT host_rect = Outer(host_);
+    EXPECT_EQ(Outer(undocked).left, host_rect.left + cx_frame) << "under the host's caption and menu bar";
+    EXPECT_EQ(Outer(undocked).top, host_rect.top + cy_caption + cy_frame + cy_menu);
+    EXPECT_EQ(Outer(undocked).right - Outer(undocked).left, 450);
+    ASSERT_EQ(SimTickCalls().size(), 1u);
+    EXPECT_TRUE(SimTickCalls()[0].registering);
+    // Three seconds on, "&Orvale" sits in a "&Modules" menu of its own, checked.
+    ASSERT_TRUE(SimPumpUntil([&] { return GetMenuItemCount(SimMenuBar()) == 4; }, 4000));
+    EXPECT_TRUE(MenuItemChecked(SimMenuBar()));
+
+    // ---- An aircraft with saved settings: the display docks on its panel ----
+    HWND panel = SimCreatePanel(0, 40, 900, 300, panel_kinds[edition]);
+    ASSERT_TRUE(panel);
+    const std::string c172 = Aircraft("c172", "[Orvale]\r\nWindow=40,60,360,40,2,3\r\nAutoHide=No\r\n");
+    SimClearCalls();
+    SimCallPanelLoad(c172.c_str());
+    ASSERT_EQ(SimPanelLoadCalls().size(), 1u) << "the host loads its panel as ever";
+    EXPECT_EQ(SimPanelLoadCalls()[0].path, c172);
+    HWND docked = Docked();
+    ASSERT_TRUE(docked);
+    Settle();
+    EXPECT_TRUE(IsWindowVisible(docked));
+    EXPECT_FALSE(IsWindowVisible(undocked));
+    ExpectAt(docked, 40, 60, 360, 40);
+    ExpectAttachedTo(panel, docked);
+    EXPECT_GT(CountClientColour(docked, SavedBack), 1000) << "the saved background";
+
+    // ---- ATIS while tuning: it scrolls and runs out ----
+    const std::string atis = "Information Alpha, wind 270 at 8";
+    SimClearCalls();
+    SimCallTextOutput(atis.c_str(), 3, 500, 0);
+    ExpectHostGotCaptured(0, 3, 500, 0);
+    EXPECT_EQ(Mirror(), Lead(atis));
+    // Tuned again: FS2002 repeats its broadcast with the append flag set and
+    // it starts afresh; the older editions append.
+    SimCallTextOutput(" ...", 3, 500, 1);
+    ExpectHostGotCaptured(edition == FS98 ? 0 : 1, 3, 500, edition == FS2002 ? 0 : 1);
+    const std::string broadcast = edition == FS2002 ? Lead(" ...") : Lead(atis) + " ...";
+    EXPECT_EQ(Mirror(), broadcast);
+    if (edition == FS2002) {
+        SimCallTextOutput(atis.c_str(), 3, 500, 1);  // the whole broadcast again
+        EXPECT_EQ(Mirror(), Lead(atis));
+    }
+    const std::string shown = edition == FS2002 ? Lead(atis) : broadcast;
+    // A new broadcast waits five scroll steps; text appended to one scrolls on
+    // at once.
+    const int delay = edition == FS2002 ? 5 : 0;
+    const int length = static_cast<int>(shown.size());
+    Settle();
+    EXPECT_GT(CountClientColour(docked, SavedText), 10) << "green text";
+    SimRunTicks(delay * scroll_period);
+    EXPECT_EQ(Mirror(), shown) << "the delay";
+    SimRunTicks(scroll_period);
+    EXPECT_EQ(Mirror(), shown.substr(1)) << "then one character a step";
+    SimRunTicks(scroll_period * 10);
+    EXPECT_EQ(Mirror(), shown.substr(11));
+    SimRunTicks(scroll_period * (length - 12));
+    EXPECT_EQ(Mirror(), shown.substr(static_cast<size_t>(length - 1)));
+    SimRunTicks(scroll_period);
+    EXPECT_EQ(Mirror(), "") << "scrolled away";
+    Settle();
+    EXPECT_EQ(CountClientColour(docked, SavedText), 0);
+    EXPECT_TRUE(IsWindowVisible(docked)) << "hide when empty is off for this aircraft";
+
+    // ---- Other messages replace and append ----
+    SimClearCalls();
+    SimCallTextOutput("Cleared to land runway 27", 4, 100, 0);
+    ExpectHostGotCaptured(0, 4, 100, 0);
+    SimCallTextOutput(", wind calm", 5, 50, 1);
+    ExpectHostGotCaptured(edition == FS98 ? 0 : 1, 5, 50, 1);
+    EXPECT_EQ(Mirror(), "Cleared to land runway 27, wind calm");
+    SimCallTextOutput("Traffic two o'clock", 4, 30, 0);
+    EXPECT_EQ(Mirror(), "Traffic two o'clock") << "replaced";
+    SimCallTextOutput(", five miles", 5, 40, 1);
+    SimRunTicks(69);
+    EXPECT_EQ(Mirror(), "Traffic two o'clock, five miles") << "30 + 40 ticks";
+    Settle();
+    EXPECT_GT(CountClientColour(docked, SavedText), 10);
+    SimRunTicks(1);
+    EXPECT_EQ(Mirror(), "");
+    // Messages the module does not take reach the host untouched.
+    SimClearCalls();
+    SimCallTextOutput("Paused", 1, 10, 0);
+    ASSERT_EQ(SimTextCalls().size(), 1u);
+    EXPECT_EQ(SimTextCalls()[0].text, "Paused");
+    EXPECT_EQ(Mirror(), "");
+    SimCallTextOutput("Check your altitude", 5, 1000, 0);  // stays for what follows
+
+    // ---- The pilot undocks, moves, re-docks and saves ----
+    const RECT text_area = ClientOnScreen(docked);
+    SendMessageA(docked, WM_COMMAND, 40002, 0);  // Undock
+    Settle();
+    EXPECT_FALSE(IsWindowVisible(docked));
+    ASSERT_TRUE(IsWindowVisible(undocked));
+    const RECT floating = ClientOnScreen(undocked);
+    EXPECT_EQ(floating.left, text_area.left) << "the text keeps its column";
+    EXPECT_EQ(floating.right - floating.left, text_area.right - text_area.left);
+    EXPECT_EQ(floating.bottom - floating.top, text_area.bottom - text_area.top);
+    EXPECT_GT(CountClientColour(undocked, SavedText), 10) << "the same colours floating";
+    EXPECT_GT(CountClientColour(undocked, SavedBack), 500);
+
+    RECT before_move = Outer(undocked);
+    SetWindowPos(undocked, nullptr, before_move.left + 30, before_move.top + 50, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageA(undocked, WM_COMMAND, 40001, 0);  // Dock
+    Settle();
+    EXPECT_FALSE(IsWindowVisible(undocked));
+    ASSERT_EQ(Docked(), docked);
+    EXPECT_TRUE(IsWindowVisible(docked));
+    ExpectAt(docked, 70, 110, 360, 40);
+    ExpectAttachedTo(panel, docked);
+    EXPECT_EQ(ReadSetting(c172 + ".cfg", "Window"), "70,110,360,40,2,3") << "a measured dock saves";
+    SendMessageA(docked, WM_COMMAND, 40012, 0);  // ATIS messages off, saved
+    EXPECT_EQ(ReadSetting(c172 + ".cfg", "AlsoATIS"), "No");
+    SendMessageA(docked, WM_COMMAND, 40012, 0);
+    SendMessageA(docked, WM_COMMAND, 40008, 0);  // Save
+    EXPECT_EQ(ReadSetting(c172 + ".cfg", "Window"), "70,110,360,40,2,3");
+    EXPECT_EQ(ReadSetting(c172 + ".cfg", "HideWindow"), "No");
+    EXPECT_EQ(ReadSetting(c172 + ".cfg", "AutoHide"), "No");
+    EXPECT_EQ(ReadSetting(c172 + ".cfg", "AlsoATIS"), "Yes");
+    EXPECT_EQ(ReadSetting(c172 + ".cfg", "Font"), "<none>");
+    Settle();
+    EXPECT_GT(CountClientColour(docked, SavedText), 10) << "the message still there";
+
+    // ---- The panel is hidden and shown ----
+    if (edition == FS2002) {
+        SimHostHidePanel(panel);
+        EXPECT_FALSE(IsWindowVisible(docked));
+        SimHostShowPanel(panel);
+        EXPECT_TRUE(IsWindowVisible(docked));
+        for (UINT flags : SimPanelSeenFlags(panel))
+            EXPECT_TRUE(flags != HidePattern && flags != ShowPattern) << "the panel's own procedure sees neither";
+        // Shown while the host's display value is off: the display stays away.
+        SimHostHidePanel(panel);
+        SimSetDisplayValue(0);
+        SimHostShowPanel(panel);
+        EXPECT_FALSE(IsWindowVisible(docked));
+        SimSetDisplayValue(1);
+        SimSendPanelFlags(panel, ShowPattern);
+        EXPECT_TRUE(IsWindowVisible(docked));
+        // Moving the panel in other ways leaves the display alone.
+        SimSendPanelFlags(panel, ShowPattern | SWP_NOREDRAW);
+        EXPECT_TRUE(IsWindowVisible(docked));
+    } else {
+        SimShowPanel(panel, false);
+        EXPECT_FALSE(IsWindowVisible(docked)) << "hidden with its panel";
+        SimShowPanel(panel, true);
+        EXPECT_TRUE(IsWindowVisible(docked));
+        SimMovePanel(panel, 0, 60, 900, 300);
+        ExpectAt(docked, 70, 130, 360, 40);
+        SimMovePanel(panel, 0, 40, 900, 300);
+    }
+    Settle();
+    EXPECT_GT(CountClientColour(docked, SavedText), 10);
+
+    // ---- A second aircraft without settings: the display goes off ----
+    HWND panel2 = SimCreatePanel(0, 0, 900, 400, panel_kinds[edition]);
+    ASSERT_TRUE(panel2);
+    const std::string b737 = Aircraft("b737", "");
+    SimClearCalls();
+    SimCallPanelLoad(b737.c_str());
+    Settle();
+    EXPECT_EQ(SimPanelLoadCalls().size(), 1u);
+    EXPECT_FALSE(IsWindow(docked)) << "closed";
+    EXPECT_FALSE(IsWindowVisible(undocked));
+    EXPECT_FALSE(MenuItemChecked(SimMenuBar()));
+    SimCallTextOutput("To the simulator", 4, 50, 0);
+    ASSERT_EQ(SimTextCalls().size(), 1u);
+    EXPECT_EQ(SimTextCalls()[0].text, "To the simulator");
+    EXPECT_FALSE(IsWindowVisible(undocked));
+
+    // ---- The pilot switches it on from "&Modules" ----
+    SendMessageA(host_, WM_COMMAND, 35224, 0);
+    Settle();
+    ASSERT_TRUE(IsWindowVisible(undocked));
+    host_rect = Outer(host_);
+    EXPECT_EQ(Outer(undocked).left, host_rect.left + cx_frame) << "at the default place";
+    EXPECT_EQ(Outer(undocked).top, host_rect.top + cy_caption + cy_frame + cy_menu);
+    EXPECT_EQ(Outer(undocked).right - Outer(undocked).left, 450);
+    EXPECT_TRUE(MenuItemChecked(SimMenuBar()));
+    EXPECT_EQ(GetWindowLongPtrA(panel, GWLP_WNDPROC), GetClassLongPtrA(panel, GCLP_WNDPROC))
+        << "the first panel is its own again";
+    ASSERT_FALSE(SimMainCommands().empty());
+    EXPECT_EQ(SimMainCommands().back(), 35224u) << "the host still gets its command";
+    SimClearCalls();
+    SimCallTextOutput("Welcome aboard", 5, 100, 0);
+    ExpectHostGotCaptured(0, 5, 100, 0);
+    Settle();
+    EXPECT_GT(CountClientColour(undocked, SavedText), 10) << "the colours of the last aircraft stay";
+
+    // ---- Docked on the new panel ----
+    SendMessageA(undocked, WM_COMMAND, 40001, 0);
+    docked = Docked();
+    ASSERT_TRUE(docked);
+    SimRunTicks(20);  // a fresh docked window is attached by the retry
+    Settle();
+    EXPECT_TRUE(IsWindowVisible(docked));
+    ExpectAttachedTo(panel2, docked);
+    RECT place = Outer(docked);
+    POINT corner = {place.left, place.top};
+    ScreenToClient(host_, &corner);
+    EXPECT_EQ(ReadSetting(b737 + ".cfg", "Window"),
+              std::to_string(corner.x) + "," + std::to_string(corner.y) + "," +
+                  std::to_string(place.right - place.left) + "," + std::to_string(place.bottom - place.top) + ",2,3")
+        << "saved for the new aircraft";
+
+    // ---- The simulator stops the module ----
+    SimClearCalls();
+    ASSERT_TRUE(SimStopModule());
+    EXPECT_EQ(CountDisplayWindows(), 0);
+    ASSERT_EQ(SimTickCalls().size(), 1u);
+    EXPECT_FALSE(SimTickCalls()[0].registering);
+    SimCallTextOutput("After the stop", 4, 50, 0);
+    ASSERT_EQ(SimTextCalls().size(), 1u);
+    EXPECT_EQ(SimTextCalls()[0].text, "After the stop");
+
+    // ---- Unloaded while the simulator runs on ----
+    ASSERT_TRUE(SimUnloadModule());
+    EXPECT_EQ(SimStaleAtUnload(), 0) << "the module put back every slot and procedure itself";
+    EXPECT_EQ(GetModuleHandleA("orvale.dll"), nullptr);
+    EXPECT_EQ(GetWindowLongPtrA(host_, GWLP_WNDPROC), host_proc);
+    EXPECT_EQ(GetWindowLongPtrA(panel2, GWLP_WNDPROC), GetClassLongPtrA(panel2, GCLP_WNDPROC));
+    SimClearCalls();
+    SimCallTextOutput("Still flying", 3, 50, 1);
+    SimCallPanelLoad(c172.c_str());
+    ASSERT_EQ(SimTextCalls().size(), 1u);
+    EXPECT_EQ(SimTextCalls()[0].text, "Still flying");
+    EXPECT_EQ(SimPanelLoadCalls().size(), 1u);
+    SimMovePanel(panel2, 10, 10, 800, 300);
+    SimHostHidePanel(panel2);
+    SimHostShowPanel(panel2);
+    RedrawWindow(host_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    SendMessageA(host_, WM_COMMAND, 35224, 0);
+    SimRunTicks(40);
+    SimPump(200);
+    EXPECT_EQ(SimMainCommands().back(), 35224u);
+}
+
+std::string EditionName(const ::testing::TestParamInfo<Edition>& info)
+{
+    static const char* names[] = {"FS98", "FS2000", "FS2002"};
+    return names[info.param];
+}
+
+INSTANTIATE_TEST_SUITE_P(Editions, Flight, ::testing::Values(FS98, FS2000, FS2002), EditionName);
+
+}  // namespace
