@@ -18,7 +18,9 @@ SERVER_BIN=/usr/lib/wine/wineserver64
 
 export WINEDEBUG=-all
 # No Mono or Gecko installer prompts, no menu entries written to the host.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# No debugger either: a test program that crashes ends at once with a
+# failure instead of waiting in winedbg until the test times out.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 # Bumped when the prefix set-up below changes, so old prefixes get it too.
 PREFIX_VERSION=2
 unset WINEARCH WINESERVER WINELOADER
