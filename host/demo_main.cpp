@@ -403,20 +403,6 @@ void LogHostText(int version)
     }
 }
 
-std::string ReadWholeFile(const std::string& path)
-{
-    std::string content;
-    FILE* file = fopen(path.c_str(), "rb");
-    if (!file)
-        return content;
-    char chunk[4096];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, file)) > 0)
-        content.append(chunk, n);
-    fclose(file);
-    return content;
-}
-
 // The [Orvale] section of a settings file as "key=value" lines.
 std::vector<std::string> OrvaleSection(const std::string& cfg)
 {
@@ -811,7 +797,7 @@ void UndockRedockSave()
               SectionValue(section, "Font").rfind("Arial,-16,0,700,", 0) == 0 &&
               _stricmp(SectionValue(section, "AlsoATIS").c_str(), "Yes") == 0,
           "the saved section holds the place, colours 4 and 3, the Arial font and the switches");
-    std::string file = ReadWholeFile(aircraft1_cfg);
+    std::string file = SimReadFile(aircraft1_cfg);
     Check(file.find("[Window00]") != std::string::npos && file.find("file=panel.bmp") != std::string::npos,
           "the rest of panel.cfg is left as it was");
 }

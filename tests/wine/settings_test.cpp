@@ -69,20 +69,6 @@ protected:
         fclose(file);
     }
 
-    static std::string ReadFileBytes(const std::string& name)
-    {
-        std::string bytes;
-        FILE* file = fopen(name.c_str(), "rb");
-        if (!file)
-            return bytes;
-        char chunk[4096];
-        size_t got;
-        while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
-            bytes.append(chunk, got);
-        fclose(file);
-        return bytes;
-    }
-
     std::string root;
     std::vector<std::string> files;
     std::vector<std::string> folders;
@@ -431,7 +417,7 @@ TEST_F(Settings, SaveWritesTheFiveKeysInOrder)
     state.display_font = CreateFontIndirectA(&state.display_logfont);
     ASSERT_TRUE(state.display_font);
     SaveSettings();
-    EXPECT_EQ(ReadFileBytes(state.config_path),
+    EXPECT_EQ(SimReadFile(state.config_path),
               "[Orvale]\r\n"
               "Window=10,-20,300,40,-16711680,3\r\n"
               "Font=Arial,-12,0,400,255,0,0\r\n"
@@ -446,7 +432,7 @@ TEST_F(Settings, SaveWritesTheFiveKeysInOrder)
     state.auto_hide = 0;
     state.also_atis = 0;
     SaveSettings();
-    EXPECT_EQ(ReadFileBytes(state.config_path),
+    EXPECT_EQ(SimReadFile(state.config_path),
               "[Orvale]\r\n"
               "Window=10,-20,300,40,-16711680,3\r\n"
               "HideWindow=Yes\r\n"
@@ -469,7 +455,7 @@ TEST_F(Settings, RoundTripKeepsTheRestOfThePanelFile)
     EXPECT_EQ(place.bottom - place.top, 40);
 
     SaveSettings();
-    std::string after = ReadFileBytes(c172 + ".cfg");
+    std::string after = SimReadFile(c172 + ".cfg");
     EXPECT_EQ(after.find("[Window Titles]\r\nWindow00=Main Panel\r\n"), 0u) << after;
     EXPECT_NE(after.find("[Orvale]\r\nAlsoATIS=No\r\nWindow=10,20,300,40,2,4\r\n"
                          "HideWindow=No\r\nAutoHide=No\r\n"),
@@ -650,14 +636,14 @@ TEST_F(SettingsDll, SavedAircraftDocksAndAnUnsavedOneSwitchesTheDisplayOff)
 
     // "Save" from the display's menu writes the section back in its order.
     SendMessageA(docked, WM_COMMAND, 40008, 0);
-    EXPECT_EQ(ReadFileBytes(saved + ".cfg"),
+    EXPECT_EQ(SimReadFile(saved + ".cfg"),
               "[Orvale]\r\nWindow=20,30,280,40,3,3\r\nAutoHide=No\r\n"
               "HideWindow=No\r\nAlsoATIS=Yes\r\n");
 
     SimCallPanelLoad(unsaved.c_str());
     SimPump(200);
     EXPECT_FALSE(VisibleDisplay()) << "no saved place: the display is off for this aircraft";
-    EXPECT_EQ(ReadFileBytes(unsaved + ".cfg"), "") << "loading writes nothing";
+    EXPECT_EQ(SimReadFile(unsaved + ".cfg"), "") << "loading writes nothing";
     ASSERT_EQ(SimPanelLoadCalls().size(), 2u);
     EXPECT_EQ(SimPanelLoadCalls()[1].path, unsaved);
     SimSetPanelLoadResult(1);
