@@ -126,6 +126,16 @@ protected:
         return r;
     }
 
+    // The docked window stands at (x, y) of the host's client area, w x h.
+    void ExpectDockedAt(int x, int y, int w, int h)
+    {
+        RECT place = DockedPlace();
+        EXPECT_EQ(place.left, x);
+        EXPECT_EQ(place.top, y);
+        EXPECT_EQ(place.right - place.left, w);
+        EXPECT_EQ(place.bottom - place.top, h);
+    }
+
     // Lets the tick's retry attach a docked display to the panel under it.
     void RunRetry()
     {
@@ -252,11 +262,7 @@ TEST_F(Settings, WindowEntryDocksAtTheStoredPlace)
 
     ASSERT_TRUE(state.docked_window);
     EXPECT_TRUE(IsWindowVisible(state.docked_window));
-    RECT place = DockedPlace();
-    EXPECT_EQ(place.left, 10);
-    EXPECT_EQ(place.top, 20);
-    EXPECT_EQ(place.right - place.left, 300);
-    EXPECT_EQ(place.bottom - place.top, 40);
+    ExpectDockedAt(10, 20, 300, 40);
 }
 
 TEST_F(Settings, ColoursAreTakenOnlyWhenBothAreBelowSeven)
@@ -448,11 +454,7 @@ TEST_F(Settings, RoundTripKeepsTheRestOfThePanelFile)
     std::string c172 = Aircraft("C172", before.c_str());
     Load(c172);
     RunRetry();
-    RECT place = DockedPlace();
-    EXPECT_EQ(place.left, 10);
-    EXPECT_EQ(place.top, 20);
-    EXPECT_EQ(place.right - place.left, 300);
-    EXPECT_EQ(place.bottom - place.top, 40);
+    ExpectDockedAt(10, 20, 300, 40);
 
     SaveSettings();
     std::string after = SimReadFile(c172 + ".cfg");
@@ -514,11 +516,7 @@ TEST_F(Settings, PanelBeforeTheDisplayWithAnEntryComesUpDocked)
     EXPECT_EQ(state.window_width, 300);
     ASSERT_TRUE(state.docked_window);
     EXPECT_TRUE(IsWindowVisible(state.docked_window));
-    RECT place = DockedPlace();
-    EXPECT_EQ(place.left, 10);
-    EXPECT_EQ(place.top, 20);
-    EXPECT_EQ(place.right - place.left, 300);
-    EXPECT_EQ(place.bottom - place.top, 40);
+    ExpectDockedAt(10, 20, 300, 40);
 }
 
 TEST_F(Settings, HostileFilesKeepTheRules)
