@@ -273,16 +273,6 @@ void FloorShowMessage(const char* text, int32_t time)
     CaptureMessage(floor_values, text, time >= 0 ? MessageStatic : MessageScrolling, time >= 0 ? time : ~time, 0, 1);
 }
 
-std::string Words(size_t length)
-{
-    static const char words[] = "Wind 160 at 8, visibility 10, ceiling 2500 broken, altimeter 30.02. ";
-    std::string text;
-    while (text.size() < length)
-        text += words;
-    text.resize(length);
-    return text;
-}
-
 void MeasureCapture()
 {
     static const std::string short_text = Words(100), long_text = Words(2000);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // One timed sample: `counts` timer counts spent on `calls` calls, of which
@@ -70,4 +71,16 @@ inline int64_t CallsPerSample(double estimate_ns, double min_sample_ns, int64_t 
     if (calls > static_cast<double>(max_calls))
         return max_calls;
     return static_cast<int64_t>(calls);
+}
+
+// A message of exactly `length` characters in the words an ATIS broadcast
+// uses, the same for every benchmark that measures capture.
+inline std::string Words(size_t length)
+{
+    static const char words[] = "Wind 160 at 8, visibility 10, ceiling 2500 broken, altimeter 30.02. ";
+    std::string text;
+    while (text.size() < length)
+        text += words;
+    text.resize(length);
+    return text;
 }

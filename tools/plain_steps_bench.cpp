@@ -17,6 +17,7 @@
 #include "display/message_buffer.h"
 #include "display/tick_step.h"
 #include "settings/settings_format.h"
+#include "host/benchmark_stats.h"
 
 namespace {
 
@@ -25,16 +26,6 @@ constexpr int Calls = 1000;
 DisplayValues values;
 char mirror[128];
 volatile int sink;
-
-std::string Words(size_t length)
-{
-    static const char words[] = "Wind 160 at 8, visibility 10, ceiling 2500 broken, altimeter 30.02. ";
-    std::string text;
-    while (text.size() < length)
-        text += words;
-    text.resize(length);
-    return text;
-}
 
 // Calls `step` Calls times, each after an uncollected `prepare`, and dumps
 // the collected counts under `name`.
