@@ -18,6 +18,7 @@ PACKAGES=(
     libclang-rt-14-dev          # native: the sanitizer and libFuzzer runtimes
     imagemagick                 # demo: screenshots to PNG
     zip                         # packaging the module for pilots
+    unzip                       # checking the packed module
 )
 
 missing=()
