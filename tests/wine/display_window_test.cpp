@@ -139,6 +139,17 @@ TEST_F(DisplayWindow, SizingKeepsTheMinimumHeightByMovingTheBottomEdge)
     EXPECT_EQ(400, drag.right) << "the width is not limited";
 }
 
+// Makes a temporary settings file, not yet on disk, the module's current one.
+std::string UseFreshSettingsFile(const char* name)
+{
+    char folder[MAX_PATH], file[MAX_PATH];
+    GetTempPathA(MAX_PATH, folder);
+    snprintf(file, sizeof file, "%sorvale-%s-%lu.cfg", folder, name, GetCurrentProcessId());
+    DeleteFileA(file);
+    strcpy(state.config_path, file);
+    return file;
+}
+
 // Posts the keys that pick item `index` (0-based) of a popup menu opened next.
 void PickMenuItem(HWND window, int index)
 {
@@ -211,11 +222,7 @@ TEST_F(DisplayWindow, CommandsWithANotificationCodeAreIgnored)
 
 TEST_F(DisplayWindow, CloseSwitchesOffAndResetsPlaceWithoutSaving)
 {
-    char folder[MAX_PATH], file[MAX_PATH];
-    GetTempPathA(MAX_PATH, folder);
-    snprintf(file, sizeof file, "%sorvale-close-%lu.cfg", folder, GetCurrentProcessId());
-    DeleteFileA(file);
-    strcpy(state.config_path, file);
+    const std::string file = UseFreshSettingsFile("close");
 
     HMENU bar = SimMenuBar();
     AppendMenuA(bar, MF_STRING | MF_CHECKED, 35224, "&Orvale");
@@ -249,7 +256,7 @@ TEST_F(DisplayWindow, CloseSwitchesOffAndResetsPlaceWithoutSaving)
     EXPECT_EQ(0, state.docked);
     EXPECT_EQ(0, state.auto_hide);
     EXPECT_EQ(0, state.hide_always);
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(file)) << "Close saves nothing";
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(file.c_str())) << "Close saves nothing";
 
     // Captured messages now reach the host again.
     SimClearCalls();
@@ -261,15 +268,11 @@ TEST_F(DisplayWindow, CloseSwitchesOffAndResetsPlaceWithoutSaving)
 
 TEST_F(DisplayWindow, SavingCommandsWriteNothingUndockedOrWithoutAFile)
 {
-    char folder[MAX_PATH], file[MAX_PATH];
-    GetTempPathA(MAX_PATH, folder);
-    snprintf(file, sizeof file, "%sorvale-nosave-%lu.cfg", folder, GetCurrentProcessId());
-    DeleteFileA(file);
-    strcpy(state.config_path, file);
+    const std::string file = UseFreshSettingsFile("nosave");
     state.docked = 0;
     for (UINT command : {CmdSave, CmdAlsoAtis})
         SendMessageA(window, WM_COMMAND, command, 0);
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(file));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(file.c_str()));
     EXPECT_EQ(0, state.also_atis) << "ATIS still switches while undocked";
 }
 
