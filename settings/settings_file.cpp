@@ -11,6 +11,10 @@ static_assert(FaceNameChars == LF_FACESIZE, "face names are copied whole");
 static void ReadSetting(const char* key, char* value, DWORD size)
 {
     // A missing file or key reads as an empty value; nothing else is looked at.
+    // A panel path too long to name its settings file whole has none.
+    value[0] = '\0';
+    if (state.config_path[0] == '\0')
+        return;
     GetPrivateProfileStringA(SettingsSection, key, "", value, size, state.config_path);
 }
 
@@ -29,6 +33,7 @@ static void TakeColours(const WindowEntry& entry)
 
 static void TakeFont(const FontFields& fields, bool make)
 {
+    const LOGFONTA kept = state.display_logfont;
     state.display_logfont = LOGFONTA{};
     memcpy(state.display_logfont.lfFaceName, fields.face_name, FaceNameChars);
     state.display_logfont.lfFaceName[LF_FACESIZE - 1] = '\0';
@@ -45,9 +50,10 @@ static void TakeFont(const FontFields& fields, bool make)
         // Selected into both windows' contexts before the old one goes.
         ReplaceDisplayFont(font);
     } else {
-        // The old font stays selected where it is and is not deleted: no
-        // context may be left holding a deleted font.
-        state.display_font = nullptr;
+        // A font that cannot be made changes nothing: the font in use stays,
+        // still owned and later deleted, and its description with it, so that
+        // a save writes the font the display shows.
+        state.display_logfont = kept;
     }
 }
 
@@ -90,6 +96,8 @@ static int32_t ReadSettingsSection()
 static void LoadPanelSettings(const char* path)
 {
     state.panel_path_length = PanelPathLength(path);
+    // A path too long to be kept whole leaves config_path empty: nothing is
+    // read from or written to any file for this aircraft.
     BuildConfigPath(path, state.config_path);
     int32_t loaded = ReadSettingsSection();
 

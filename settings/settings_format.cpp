@@ -144,6 +144,7 @@ bool IsPanelPath(const char* path)
 bool IsSamePanelFolder(const char* path, const char (&config_path)[ConfigPathChars],
                        int32_t panel_path_length)
 {
+    // Only a path that was kept whole can be the same folder again.
     if (!path || panel_path_length <= 0 || static_cast<size_t>(panel_path_length) > ConfigPathKept)
         return false;
     const size_t length = static_cast<size_t>(panel_path_length);
@@ -153,7 +154,7 @@ bool IsSamePanelFolder(const char* path, const char (&config_path)[ConfigPathCha
         if (path[i] == '\0' || Upper(path[i]) != Upper(config_path[i]))
             return false;
     }
-    return path[length] == '\0';
+    return path[length] == '\0' && config_path[length] == '.';
 }
 
 int32_t PanelPathLength(const char* path)
@@ -164,16 +165,22 @@ int32_t PanelPathLength(const char* path)
     return length > static_cast<size_t>(INT32_MAX) ? INT32_MAX : static_cast<int32_t>(length);
 }
 
-void BuildConfigPath(const char* path, char (&config_path)[ConfigPathChars])
+bool BuildConfigPath(const char* path, char (&config_path)[ConfigPathChars])
 {
-    size_t kept = 0;
-    if (path) {
-        while (kept < ConfigPathKept && path[kept] != '\0')
-            ++kept;
-        memcpy(config_path, path, kept);
-    }
-    memcpy(config_path + kept, ".cfg", 5);
-    static_assert(ConfigPathKept + 5 <= ConfigPathChars, "room for the extension");
+    config_path[0] = '\0';
+    if (!path)
+        return false;
+    size_t length = 0;
+    while (length <= ConfigPathKept && path[length] != '\0')
+        ++length;
+    // A cut name would belong to another file, in another folder: a path that
+    // does not fit whole names no settings file at all.
+    if (length > ConfigPathKept)
+        return false;
+    memcpy(config_path, path, length);
+    memcpy(config_path + length, ".cfg", 5);
+    static_assert(ConfigPathKept + 5 == ConfigPathChars, "the whole path and its extension fill the buffer");
+    return true;
 }
 
 void FormatWindowValue(char* out, size_t out_size, int32_t x, int32_t y, int32_t width,

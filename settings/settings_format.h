@@ -11,7 +11,7 @@ constexpr size_t WindowValueChars = 260;    // buffer the "Window" entry is read
 constexpr size_t SettingValueChars = 260;   // buffer of the other entries
 constexpr size_t SavedValueChars = 1024;    // buffer each written value is formatted into
 constexpr size_t ConfigPathChars = 264;     // DisplayValues::config_path
-constexpr size_t ConfigPathKept = 244;      // characters of the panel path kept before ".cfg"
+constexpr size_t ConfigPathKept = 259;      // longest panel path whose ".cfg" name fits config_path
 constexpr size_t FaceNameChars = 32;        // LOGFONTA::lfFaceName, NUL included
 
 // A decimal number read the way atoi reads it (leading white space, a sign,
@@ -59,17 +59,19 @@ const char* YesNoText(int32_t value);
 bool IsPanelPath(const char* path);
 
 // True when `path` names the panel folder last read: as long as the last one
-// (`panel_path_length`) and equal (any case) to the first that many characters
-// of `config_path`. Only the buffer's own ConfigPathChars bytes are ever read,
-// so a path longer than ConfigPathKept characters is never the same folder.
+// (`panel_path_length`) and equal (any case) to the whole path that
+// `config_path` was built from. Only the buffer's own ConfigPathChars bytes are
+// ever read; a path too long to be kept is never the same folder.
 bool IsSamePanelFolder(const char* path, const char (&config_path)[ConfigPathChars],
                        int32_t panel_path_length);
 
 // The panel path's length as the state keeps it (held at INT32_MAX).
 int32_t PanelPathLength(const char* path);
 
-// `config_path` <- at most ConfigPathKept characters of `path`, then ".cfg".
-void BuildConfigPath(const char* path, char (&config_path)[ConfigPathChars]);
+// `config_path` <- the whole of `path`, then ".cfg"; true. A null path or one
+// longer than ConfigPathKept characters leaves `config_path` empty (no
+// settings file): false.
+bool BuildConfigPath(const char* path, char (&config_path)[ConfigPathChars]);
 
 // "x,y,width,height,text_colour,back_colour" into `out` (always terminated).
 void FormatWindowValue(char* out, size_t out_size, int32_t x, int32_t y, int32_t width,

@@ -60,10 +60,13 @@ void FuzzPath(const char* path, const char* other)
 {
     DisplayValues s;
     bool panel = IsPanelPath(path);
-    BuildConfigPath(path, s.config_path);
+    bool kept = BuildConfigPath(path, s.config_path);
     Check(memchr(s.config_path, '\0', sizeof s.config_path) != nullptr);
     size_t length = strlen(path);
-    Check(strlen(s.config_path) == (length < ConfigPathKept ? length : ConfigPathKept) + 4);
+    // Whole or not at all: never a cut name.
+    Check(kept == (length <= ConfigPathKept));
+    Check(strlen(s.config_path) == (kept ? length + 4 : 0));
+    Check(!kept || strncmp(s.config_path, path, length) == 0);
     s.panel_path_length = PanelPathLength(path);
     bool same = IsSamePanelFolder(path, s.config_path, s.panel_path_length);
     Check(same == (length > 0 && length <= ConfigPathKept));

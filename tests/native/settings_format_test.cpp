@@ -189,21 +189,25 @@ TEST(SettingsPaths, PanelSuffix)
     EXPECT_FALSE(IsPanelPath(nullptr));
 }
 
-TEST(SettingsPaths, ConfigPathKeepsAtMost244Characters)
+TEST(SettingsPaths, ConfigPathIsTheWholePathOrNone)
 {
     char config_path[ConfigPathChars];
     memset(config_path, '#', sizeof config_path);
-    BuildConfigPath("C:\\A\\panel", config_path);
+    EXPECT_TRUE(BuildConfigPath("C:\\A\\panel", config_path));
     EXPECT_STREQ(config_path, "C:\\A\\panel.cfg");
 
-    std::string long_path(300, 'p');
-    BuildConfigPath(Exact(long_path).get(), config_path);
-    EXPECT_EQ(strlen(config_path), ConfigPathKept + 4);
-    EXPECT_EQ(std::string(config_path), std::string(ConfigPathKept, 'p') + ".cfg");
-
-    std::string exact(ConfigPathKept, 'q');
-    BuildConfigPath(Exact(exact).get(), config_path);
-    EXPECT_EQ(std::string(config_path), exact + ".cfg");
+    // The longest path that fits is kept whole, ".cfg" and terminator filling
+    // the buffer; one character more and there is no settings file at all,
+    // never one with a cut name in another folder.
+    std::string longest = std::string(ConfigPathKept - 5, 'q') + "panel";
+    EXPECT_TRUE(BuildConfigPath(Exact(longest).get(), config_path));
+    EXPECT_EQ(std::string(config_path), longest + ".cfg");
+    std::string too_long = "C:\\" + std::string(ConfigPathKept - 7, 'p') + "panel";
+    ASSERT_EQ(too_long.size(), ConfigPathKept + 1);
+    EXPECT_FALSE(BuildConfigPath(Exact(too_long).get(), config_path));
+    EXPECT_STREQ(config_path, "");
+    EXPECT_FALSE(IsSamePanelFolder(Exact(too_long).get(), config_path, PanelPathLength(too_long.c_str())));
+    EXPECT_FALSE(BuildConfigPath(nullptr, config_path));
 }
 
 TEST(SettingsPaths, SameFolderComparesWithinBounds)

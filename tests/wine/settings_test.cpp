@@ -7,11 +7,15 @@
 #include <string>
 #include <vector>
 #include "host/sim_host.h"
+#include "support/import_redirect.h"
 #include "support/module_fixture.h"
 
 namespace {
 
 constexpr uint16_t Fs98PanelKind = 0x0151;
+
+typedef HFONT(WINAPI* FontMaker)(const LOGFONTA*);
+HFONT WINAPI NoFont(const LOGFONTA*) { return nullptr; }
 
 // A pixel as a window painted it, read from its own surface: other programs'
 // windows on the same screen cannot get in the way.
@@ -398,6 +402,16 @@ TEST_F(Settings, FontEntries)
     Load(Aircraft("E", "[Orvale]\r\nWindow=10,20,300,40\r\n"));
     EXPECT_EQ(state.display_font, courier);
     EXPECT_STREQ(state.display_logfont.lfFaceName, "Times New Roman");
+
+    // A font that cannot be made changes nothing: the font in use stays,
+    // neither leaked nor deleted, and so does its description.
+    FontMaker real = nullptr;
+    ASSERT_TRUE(Redirect("gdi32.dll", "CreateFontIndirectA", &NoFont, &real));
+    Load(Aircraft("F", "[Orvale]\r\nWindow=10,20,300,40\r\nFont=Arial,-30,0,400\r\n"));
+    RedirectImport("gdi32.dll", "CreateFontIndirectA", reinterpret_cast<void*>(real));
+    EXPECT_EQ(state.display_font, courier);
+    EXPECT_EQ(GetObjectType(courier), static_cast<DWORD>(OBJ_FONT));
+    EXPECT_STREQ(state.display_logfont.lfFaceName, "Times New Roman");
 }
 
 TEST_F(Settings, SaveWritesTheFiveKeysInOrder)
@@ -558,21 +572,35 @@ TEST_F(Settings, HostileFilesKeepTheRules)
     EXPECT_EQ(state.hide_always, 0);
 }
 
-TEST_F(Settings, LongPathIsCutAndNeverTheSameFolder)
+TEST_F(Settings, PathTooLongForItsSettingsFileHasNone)
 {
-    std::string path = "C:\\" + std::string(292, 'a') + "panel";
+    // Its settings file name would be cut into another folder's: the aircraft
+    // has no settings file, nothing is read or written, and the display goes
+    // off as for any aircraft without a place for it.
+    StandUp();
+    const std::string saved = Aircraft("A", "[Orvale]\r\nWindow=10,20,300,40\r\nAlsoATIS=No\r\n");
+    Load(saved);
+    ASSERT_EQ(state.display_enabled, 1);
+    std::string path = root + "\\" + std::string(300 - root.size() - 6, 'a') + "panel";
     ASSERT_EQ(path.size(), 300u);
+    const std::string cut = path.substr(0, 244) + ".cfg";
+    WriteFileBytes(cut, "[Orvale]\r\nWindow=50,60,300,40\r\n");
+    files.push_back(cut);
     Load(path);
-    EXPECT_EQ(strlen(state.config_path), 248u);
-    EXPECT_EQ(std::string(state.config_path), path.substr(0, 244) + ".cfg");
-    EXPECT_EQ(state.panel_path_length, 300);
-
-    // Read again on the next load: its switches go back to the defaults.
-    state.also_atis = 0;
-    Load(path);
+    EXPECT_STREQ(state.config_path, "");
+    EXPECT_EQ(state.display_enabled, 0) << "the cut name's file was not read";
     EXPECT_EQ(state.also_atis, 1);
+    SendMessageA(state.undocked_window, WM_COMMAND, CmdShowUndocked, 0);
+    SendMessageA(state.undocked_window, WM_COMMAND, CmdDock, 0);
+    SendMessageA(state.docked_window, WM_COMMAND, CmdSave, 0);
+    EXPECT_EQ(SimReadFile(cut), "[Orvale]\r\nWindow=50,60,300,40\r\n") << "nor written";
+
+    // Read again on the next load, never taken for the same folder.
     ASSERT_EQ(SimPanelLoadCalls().size(), 2u);
-    EXPECT_EQ(SimPanelLoadCalls()[1].path, path);
+    Load(path);
+    EXPECT_EQ(state.display_enabled, 0);
+    ASSERT_EQ(SimPanelLoadCalls().size(), 3u);
+    EXPECT_EQ(SimPanelLoadCalls()[2].path, path);
 }
 
 // The real orvale.dll in the simulated FS98: two aircraft, one with saved
