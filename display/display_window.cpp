@@ -162,6 +162,10 @@ static void OnDestroy(HWND window)
         state.docked_window = nullptr;
         menu = state.docked_menu;
         state.docked_menu = nullptr;
+        // Closed, stopped, or gone with the panel it was re-parented into:
+        // nothing stays attached to a window that no longer exists, and the
+        // retry makes a new one while the display is docked.
+        EndAttachment();
     } else if (window != state.undocked_window) {
         // A window destroyed before its creator kept its handle (its creation
         // failed after WM_CREATE): it owns nothing of the display's yet.

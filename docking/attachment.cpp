@@ -56,18 +56,46 @@ bool HostWantsDisplayHidden()
     return table == nullptr || HostWord(table, HostDisplayValue) == 0;
 }
 
-// A docked window that no panel took is to stand at (x, y) of the host's
-// client area. A popup is positioned on the screen and a window re-parented
-// earlier relative to its last panel, so the point goes into that frame.
-POINT DockedFramePoint(HWND window, int32_t x, int32_t y)
+// A docked window that no panel took stands at (x, y) of the host's client
+// area, where it can be seen: a popup is positioned on the screen, and a
+// child that an earlier attachment left inside a panel is given back to the
+// host window first, or it would stand relative to that panel and be clipped
+// away by it.
+POINT UnattachedPoint(HWND window, int32_t x, int32_t y)
 {
     POINT point = {x, y};
     HWND frame = nullptr;   // the screen
-    if (GetWindowLongPtrA(window, GWL_STYLE) & WS_CHILD)
-        frame = GetParent(window);  // a child window's parent; known to every Windows the simulators ran on
+    if (GetWindowLongPtrA(window, GWL_STYLE) & WS_CHILD) {
+        if (GetParent(window) != state.host_window)  // known to every Windows the simulators ran on
+            SetParent(window, state.host_window);
+        frame = GetParent(window);
+    }
     if (frame != state.host_window)
         MapWindowPoints(state.host_window, frame, &point, 1);
     return point;
+}
+
+// The direct child of the host window (or the host window itself) under a
+// point of its client area, as the panel search sees it. The display's own
+// docked window, shown unattached on the host's client area, is never what
+// lies under itself: the search looks past it to the windows below.
+HWND ChildUnder(POINT point)
+{
+    HWND window = ChildWindowFromPointEx(state.host_window, point, ProbeFlags);
+    if (!window || window != state.docked_window)
+        return window;
+    for (HWND below = GetWindow(window, GW_HWNDNEXT); below; below = GetWindow(below, GW_HWNDNEXT)) {
+        if (!(GetWindowLongPtrA(below, GWL_STYLE) & WS_VISIBLE) ||
+            (GetWindowLongPtrA(below, GWL_EXSTYLE) & WS_EX_TRANSPARENT))
+            continue;
+        RECT rect;
+        if (!GetWindowRect(below, &rect))
+            continue;
+        MapWindowPoints(nullptr, state.host_window, reinterpret_cast<POINT*>(&rect), 2);
+        if (PtInRect(&rect, point))
+            return below;
+    }
+    return state.host_window;
 }
 
 // The host keeps a panel's record in the window's user data, but other
@@ -103,10 +131,9 @@ HWND FindPanelAt(int32_t x, int32_t y)
     FarProbePoint(state, x, y, &far_x, &far_y);
     POINT beyond = {far_x, far_y};
     // Both corners must fall into the same direct child of the host window;
-    // hidden windows are skipped, so a hidden docked window never covers the
-    // panel under it.
-    HWND window = ChildWindowFromPointEx(state.host_window, first, ProbeFlags);
-    if (!window || ChildWindowFromPointEx(state.host_window, beyond, ProbeFlags) != window)
+    // hidden windows are skipped, and the display's own docked window too.
+    HWND window = ChildUnder(first);
+    if (!window || ChildUnder(beyond) != window)
         return nullptr;
     const unsigned char* record = reinterpret_cast<const unsigned char*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (!record || !KindWordReadable(record))
@@ -124,6 +151,12 @@ void DetachPanel()
         SetWindowLongPtrA(state.dock_target, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(state.prev_target_wndproc));
     state.dock_target = nullptr;
     state.prev_target_wndproc = nullptr;
+}
+
+void EndAttachment()
+{
+    state.attached = 0;
+    DetachPanel();
 }
 
 void AttachDisplay(HWND window, HWND target, int32_t x, int32_t y, int dock)
@@ -164,7 +197,7 @@ void AttachDisplay(HWND window, HWND target, int32_t x, int32_t y, int dock)
     }
 
     if (dock && window && !state.attached) {
-        POINT point = DockedFramePoint(window, x, y);
+        POINT point = UnattachedPoint(window, x, y);
         x = point.x;
         y = point.y;
     }
@@ -187,8 +220,26 @@ void AttachDisplay(HWND window, HWND target, int32_t x, int32_t y, int dock)
     ShowWindow(window, hide ? SW_HIDE : SW_SHOWNA);
 }
 
+// The host destroyed the panel the docked popup follows. The panel's own
+// procedure goes back while the window still exists, and the display stands
+// unattached at its place, seen by its hiding rules, until the retry finds the
+// next panel there. A suspension of hide-when-empty was the dead panel's.
+void PanelDestroyed()
+{
+    EndAttachment();
+    if (state.auto_hide < 0)
+        state.auto_hide = 1;
+    if (state.docked && state.docked_window && state.display_enabled)
+        AttachDisplay(state.docked_window, nullptr, state.docked_x, state.docked_y, 1);
+}
+
 LRESULT CALLBACK TargetWndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
 {
+    if (message == WM_DESTROY && hwnd == state.dock_target) {
+        LRESULT result = CallWindowProcA(PanelProcedure(hwnd), hwnd, message, wparam, lparam);
+        PanelDestroyed();
+        return result;
+    }
     if (message != WM_WINDOWPOSCHANGING || !state.attached || hwnd != state.dock_target || !state.docked ||
         !state.docked_window || !lparam)
         return CallWindowProcA(PanelProcedure(hwnd), hwnd, message, wparam, lparam);
@@ -213,6 +264,13 @@ void RetryAttachment()
 {
     if (!state.docked || state.attached)
         return;
+    if (!state.docked_window) {
+        // The docked window died with its panel: it is made again at its
+        // place, on the panel under it when there is one.
+        if (state.display_enabled && state.undocked_window)
+            PlaceDisplay(1, 0);
+        return;
+    }
     HWND panel = FindPanelAt(state.docked_x, state.docked_y);
     if (panel)
         AttachDisplay(state.docked_window, panel, state.docked_x, state.docked_y, -1);

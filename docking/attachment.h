@@ -6,7 +6,10 @@
 HWND FindPanelAt(int32_t x, int32_t y);
 void AttachDisplay(HWND window, HWND target, int32_t x, int32_t y, int dock);
 LRESULT CALLBACK TargetWndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-// The tick's retry: attach a docked, unattached display to a panel under it.
+// The tick's retry: attach a docked, unattached display to a panel under it,
+// making the docked window again when it died with its panel.
 void RetryAttachment();
 // Writes a subclassed panel's own procedure back (detach and unload).
 void DetachPanel();
+// Ends the attachment at once: the panel or the docked window is gone.
+void EndAttachment();

@@ -108,15 +108,16 @@ POINT UndockMeasured(POINT corner)
 
 void PlaceDisplay(int dock, int measure)
 {
-    // Taken before a creation: a docked window made by this call stays hidden
-    // and unplaced until the retry finds a panel under it.
-    HWND window = dock ? state.docked_window : state.undocked_window;
-
+    bool created = false;
     if (!state.docked_window) {
         CreateDockedWindow();
+        created = state.docked_window != nullptr;
         if (measure)
             state.docked = 0;
     }
+    // Taken after a creation: a docked window made by this call is placed,
+    // attached or not, and shown in this same call.
+    HWND window = dock ? state.docked_window : state.undocked_window;
 
     if (state.docked_window)
         ShowWindow(state.docked_window, SW_HIDE);
@@ -137,5 +138,7 @@ void PlaceDisplay(int dock, int measure)
         point = UndockMeasured(point);
     }
 
-    AttachDisplay(window, nullptr, point.x, point.y, dock);
+    // A docked window new in this call has never looked for its panel: it
+    // does, as on a change of form (-1), also when the state was docked before.
+    AttachDisplay(window, nullptr, point.x, point.y, dock && created ? -1 : dock);
 }

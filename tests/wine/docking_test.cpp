@@ -219,12 +219,17 @@ TEST_F(Docking, PanelSearch)
     EXPECT_EQ(FindPanelAt(250, 150), nullptr);
     SimSetPanelUserData(panel, SimPanelRecordOf(panel));
 
-    // A hidden docked child does not cover the panel; a shown one does.
+    // The display's own docked child never covers the panel under it, hidden
+    // or shown; any other window does.
     PlaceDisplay(0, 0);
     SetWindowPos(state.docked_window, HWND_TOP, 250, 150, 100, 40, SWP_NOACTIVATE);
     EXPECT_EQ(FindPanelAt(250, 150), panel);
     ShowWindow(state.docked_window, SW_SHOWNA);
-    EXPECT_EQ(FindPanelAt(250, 150), nullptr);
+    EXPECT_EQ(FindPanelAt(250, 150), panel);
+    HWND cover = SimCreatePanel(240, 140, 20, 20, 0x1234);
+    SetWindowPos(cover, state.docked_window, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    EXPECT_EQ(FindPanelAt(250, 150), nullptr) << "a window below the docked one still counts";
+    SimDestroyPanel(cover);
     SimShowPanel(right, false);
     EXPECT_EQ(FindPanelAt(550, 150), nullptr);
 }
@@ -407,14 +412,9 @@ TEST_F(Docking, RetryAttachesOnceAPanelLiesUnderTheDockedPlace)
         EXPECT_EQ(WindowRect(state.docked_window).top, place.y);
         RunTicks(40);
         EXPECT_EQ(state.attached, 0);
+        // A later child lies below the shown docked child: the search looks
+        // past the display's own window to it.
         HWND panel = SimCreatePanel(200, 100, 300, 200, 0x20A9);
-        if (!subclass) {
-            // A later child lies below the shown docked child, which the probe
-            // then meets first; raised above it, the panel is found.
-            RunTicks(20);
-            EXPECT_EQ(state.attached, 0);
-            SetWindowPos(panel, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        }
         RunTicks(20);
         EXPECT_EQ(state.dock_target, panel);
         EXPECT_TRUE(IsWindowVisible(state.docked_window));
@@ -436,12 +436,14 @@ TEST_F(Docking, HidingCommandsRedockInPlaceAndTheRetryReattaches)
     EXPECT_EQ(state.hide_always, 1);
     EXPECT_EQ(state.attached, 0);
     EXPECT_FALSE(IsWindowVisible(state.docked_window));
-    // Still a child of the panel, and still where it was.
-    EXPECT_EQ(GetParent(state.docked_window), panel);
+    // Given back to the host window while unattached, never clipped by the
+    // panel, and still where it was.
+    EXPECT_EQ(GetParent(state.docked_window), host);
     EXPECT_EQ(WindowRect(state.docked_window).left, before.left);
     EXPECT_EQ(WindowRect(state.docked_window).top, before.top);
     RunTicks(20);
     EXPECT_EQ(state.attached, 1);
+    EXPECT_EQ(GetParent(state.docked_window), panel);
     EXPECT_FALSE(IsWindowVisible(state.docked_window));
 
     state.hide_always = 0;

@@ -426,6 +426,124 @@ TEST_P(Flight, AsThePilotFliesIt)
     EXPECT_EQ(SimMainCommands().back(), 35224u);
 }
 
+// What the pilot sees on the screen itself: a window clipped away by its
+// parent counts as visible but shows nothing there.
+int SeenOnScreen(const RECT& screen, COLORREF colour)
+{
+    SimImage image;
+    if (!SimCaptureScreen(screen, &image))
+        return 0;
+    int count = 0;
+    for (COLORREF pixel : image.pixels)
+        count += pixel == colour;
+    return count;
+}
+
+// A message taken over is on screen, wherever the host leaves the display:
+// docked where no panel is, its panel destroyed and replaced, its window
+// made anew. FS2000 follows panels by re-parenting, FS2002 by subclassing.
+class Recovery : public Flight {
+protected:
+    // The display shows its background and the message over `area` (screen).
+    void ExpectSeen(const RECT& area, const char* what)
+    {
+        Settle();
+        const int pixels = (area.right - area.left) * (area.bottom - area.top);
+        EXPECT_GT(SeenOnScreen(area, SavedBack), pixels / 3) << what;
+        EXPECT_GT(SeenOnScreen(area, SavedText), 10) << what << ": the message";
+    }
+    RECT HostArea(int x, int y, int w, int h)
+    {
+        RECT r = {x, y, x + w, y + h};
+        MapWindowPoints(host_, nullptr, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    }
+};
+
+TEST_P(Recovery, TheDisplayStaysInSight)
+{
+    const Edition edition = GetParam();
+    const uint16_t kind = edition == FS2002 ? 0x20A9 : 0x20B8;
+    host_ = SimCreateMainWindow(edition == FS2002 ? "FS2002MAIN" : "FS2000MAIN", "Flight Simulator", 0, 0, 900, 650);
+    ASSERT_TRUE(host_);
+    ASSERT_TRUE(SimLoadModule("orvale.dll"));
+    ASSERT_TRUE(SimStartModule());
+
+    // ---- Settings read before start-up, no panel under their place ----
+    const std::string c172 = Aircraft("c172", "[Orvale]\r\nWindow=40,60,360,40,2,3\r\nAutoHide=No\r\n");
+    SimCallPanelLoad(c172.c_str());
+    HWND docked = nullptr;
+    ASSERT_TRUE(SimPumpUntil([&] { return (docked = Docked()) && IsWindowVisible(docked); }, 1000))
+        << "placed and shown when it is made, before any tick";
+    SimCallTextOutput("Runway 27 in use", 4, 0, 0);
+    ExpectSeen(HostArea(42, 62, 356, 36), "unattached at its place");
+
+    // ---- A panel comes under it: the search looks past the display itself ----
+    HWND panel = SimCreatePanel(0, 40, 900, 300, kind);
+    SimRunTicks(20);
+    ExpectAttachedTo(panel, docked);
+    ExpectSeen(HostArea(42, 62, 356, 36), "on the panel");
+
+    // ---- Undocked, moved over the scenery, docked there ----
+    SendMessageA(docked, WM_COMMAND, 40002, 0);
+    HWND undocked = FindUndockedDisplay(host_);
+    ASSERT_TRUE(undocked);
+    RECT floating = Outer(undocked);
+    SetWindowPos(undocked, nullptr, floating.left, floating.top + 380, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT text_area = ClientOnScreen(undocked);
+    SendMessageA(undocked, WM_COMMAND, 40001, 0);
+    ASSERT_EQ(Docked(), docked);
+    InflateRect(&text_area, -2, -2);
+    ExpectSeen(text_area, "docked over the scenery, not clipped by the last panel");
+    EXPECT_EQ(ReadSetting(c172 + ".cfg", "AutoHide"), "No");
+
+    // ---- The panel moves under it: attached by the retry ----
+    SimMovePanel(panel, 0, 340, 900, 300);
+    SimRunTicks(20);
+    ExpectAttachedTo(panel, docked);
+    ExpectSeen(text_area, "on the moved panel");
+
+    // ---- The host destroys that panel and makes a new one ----
+    SimDestroyPanel(panel);
+    SimClearCalls();
+    SimCallTextOutput("Contact tower", 4, 0, 0);
+    if (!IsWindow(docked)) {
+        // Gone with its panel: until it is made again, no message is taken.
+        ASSERT_EQ(SimTextCalls().size(), 1u);
+        EXPECT_EQ(SimTextCalls()[0].text, "Contact tower");
+    }
+    SimRunTicks(20);
+    docked = Docked();
+    ASSERT_TRUE(docked);
+    SimCallTextOutput("Contact tower", 4, 0, 0);
+    ExpectSeen(text_area, "unattached at its place again");
+    HWND replacement = SimCreatePanel(0, 340, 900, 300, kind);
+    SimRunTicks(20);
+    ExpectAttachedTo(replacement, docked);
+    ExpectSeen(text_area, "on the new panel");
+    if (edition == FS2002) {
+        SimHostHidePanel(replacement);
+        EXPECT_FALSE(IsWindowVisible(docked)) << "it follows the new panel";
+        SimHostShowPanel(replacement);
+    } else {
+        SimShowPanel(replacement, false);
+        EXPECT_FALSE(IsWindowVisible(docked)) << "it follows the new panel";
+        SimShowPanel(replacement, true);
+    }
+    ExpectSeen(text_area, "shown with the new panel");
+
+    // ---- Docked again after its window died with the panel ----
+    SendMessageA(docked, WM_COMMAND, 40002, 0);
+    SimDestroyPanel(replacement);
+    text_area = ClientOnScreen(undocked);
+    SendMessageA(undocked, WM_COMMAND, 40001, 0);
+    InflateRect(&text_area, -2, -2);
+    ExpectSeen(text_area, "placed and shown by the dock itself");
+
+    ASSERT_TRUE(SimUnloadModule());
+    EXPECT_EQ(SimStaleAtUnload(), 0);
+}
+
 std::string EditionName(const ::testing::TestParamInfo<Edition>& info)
 {
     static const char* names[] = {"FS98", "FS2000", "FS2002"};
@@ -433,5 +551,6 @@ std::string EditionName(const ::testing::TestParamInfo<Edition>& info)
 }
 
 INSTANTIATE_TEST_SUITE_P(Editions, Flight, ::testing::Values(FS98, FS2000, FS2002), EditionName);
+INSTANTIATE_TEST_SUITE_P(Editions, Recovery, ::testing::Values(FS2000, FS2002), EditionName);
 
 }  // namespace
