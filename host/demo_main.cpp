@@ -802,6 +802,21 @@ void UndockRedockSave()
           "the rest of panel.cfg is left as it was");
 }
 
+void ReplacePanel()
+{
+    Step("The simulator replaces the panel: the display goes onto the new one");
+    Log("    host: destroys the panel window the display is docked on and creates a new one in its place "
+        "(no new panel load)");
+    SimDestroyPanel(panel);
+    panel = SimCreatePanel(Panel1.left, Panel1.top, Panel1.right - Panel1.left, Panel1.bottom - Panel1.top,
+                           PanelKind);
+    SimSetPanelPosFlags(panel, PanelShowFlags);
+    SimCallTextOutput("New panel: the display has followed it", 5, 3000, 0);
+    Check(SimPumpUntil(DockedOnPanel, 3000), "within a second the display is docked on the new panel");
+    CheckDockedAt(SavedX, SavedY + DragDown, SavedW, SavedH, "pilot sees: the display at its place");
+    Shot("panel-replaced", "the panel replaced by a new one, the display back on it");
+}
+
 void LoadAircraftWithoutSettings()
 {
     Step("Aircraft 2 loads: its panel.cfg has no Orvale settings");
@@ -901,6 +916,7 @@ int main(int argc, char** argv)
         SwitchOffAndOn();
         LoadAircraftWithSettings();
         UndockRedockSave();
+        ReplacePanel();
         LoadAircraftWithoutSettings();
         StopAndUnload();
     } else if (SimLinkage()) {
