@@ -17,13 +17,13 @@ if(NATIVE_TESTS)
     add_test(NAME native.plain_values COMMAND native_tests)
 endif()
 
-# The product DLL as the simulator will see it: built by the win32 preset.
+# The product DLL as the simulator will see it: built by the win32 preset, read
+# with Debian's python3-pefile by the system's own Python.
 set(ORVALE_PRODUCT_DLL ${CMAKE_SOURCE_DIR}/build/win32/orvale.dll
     CACHE FILEPATH "The product orvale.dll that native.product_dll checks")
-add_executable(product_dll_check tools/product_dll_check.cpp)
-target_compile_options(product_dll_check PRIVATE ${SANITIZE} -Wall -Wextra)
-target_link_options(product_dll_check PRIVATE ${SANITIZE})
-add_test(NAME native.product_dll COMMAND product_dll_check
+set(ORVALE_SYSTEM_PYTHON /usr/bin/python3
+    CACHE FILEPATH "The Python with python3-pefile that native.product_dll runs on")
+add_test(NAME native.product_dll COMMAND ${ORVALE_SYSTEM_PYTHON} ${CMAKE_SOURCE_DIR}/tools/product_dll_check.py
          ${ORVALE_PRODUCT_DLL} ${CMAKE_SOURCE_DIR}/tools/import-allowlist.txt ${PROJECT_VERSION})
 
 # libFuzzer targets, each run for a bounded time as a test.

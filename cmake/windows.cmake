@@ -35,12 +35,17 @@ target_link_libraries(orvale_module PUBLIC user32 gdi32 comdlg32 kernel32)
 set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
+# The simulated host writes its screenshots with zlib for MinGW
+# (libz-mingw-w64-dev), linked in statically like the C++ runtime.
+find_library(ORVALE_ZLIB NAMES libz.a REQUIRED
+             DOC "static zlib for MinGW-w64 (Debian's libz-mingw-w64-dev)")
+
 file(GLOB SIMHOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/host/*.cpp)
 list(FILTER SIMHOST_SOURCES EXCLUDE REGEX ".*/host/[a-z_]*_main\\.cpp$")
 if(SIMHOST_SOURCES)
     add_library(simhost STATIC ${SIMHOST_SOURCES})
     target_include_directories(simhost PUBLIC ${CMAKE_SOURCE_DIR})
-    target_link_libraries(simhost PUBLIC user32 gdi32 comdlg32 kernel32)
+    target_link_libraries(simhost PUBLIC ${ORVALE_ZLIB} user32 gdi32 comdlg32 kernel32)
 else()
     # No simulated host yet: the tests still configure and link without it.
     add_library(simhost INTERFACE)

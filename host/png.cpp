@@ -1,36 +1,19 @@
-// Looking at the screen: pixels, screen captures and a small PNG writer that
-// needs no library (8-bit RGB, zlib stream of stored deflate blocks).
+// Looking at the screen: pixels, screen captures and a PNG writer (8-bit RGB,
+// compressed with zlib).
 #include "host/sim_host.h"
+
+#include <zlib.h>
 
 #include <cstdio>
 
 uint32_t SimCrc32(const uint8_t* data, size_t length, uint32_t crc)
 {
-    static uint32_t table[256];
-    static bool made = false;
-    if (!made) {
-        for (uint32_t n = 0; n < 256; ++n) {
-            uint32_t c = n;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            table[n] = c;
-        }
-        made = true;
-    }
-    crc = ~crc;
-    for (size_t i = 0; i < length; ++i)
-        crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-    return ~crc;
+    return static_cast<uint32_t>(crc32_z(crc, data, length));
 }
 
 uint32_t SimAdler32(const uint8_t* data, size_t length, uint32_t adler)
 {
-    uint32_t a = adler & 0xFFFF, b = adler >> 16;
-    for (size_t i = 0; i < length; ++i) {
-        a = (a + data[i]) % 65521;
-        b = (b + a) % 65521;
-    }
-    return (b << 16) | a;
+    return static_cast<uint32_t>(adler32_z(adler, data, length));
 }
 
 namespace {
@@ -59,9 +42,13 @@ std::vector<uint8_t> SimEncodePng(const SimImage& image)
         image.pixels.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height))
         return out;
 
-    // Scanlines: filter type 0, then R, G, B.
+    // Scanlines: filter type 0, then R, G, B. A PNG chunk holds less than
+    // 2 GiB, and zlib counts in uLong (32 bits on Windows): far beyond any screen.
+    const size_t stride = 1 + 3 * static_cast<size_t>(image.width);
+    if (stride > (size_t(1) << 30) / static_cast<size_t>(image.height))
+        return out;
     std::vector<uint8_t> raw;
-    raw.reserve(static_cast<size_t>(image.height) * (1 + 3 * static_cast<size_t>(image.width)));
+    raw.reserve(static_cast<size_t>(image.height) * stride);
     for (int y = 0; y < image.height; ++y) {
         raw.push_back(0);
         for (int x = 0; x < image.width; ++x) {
@@ -72,23 +59,13 @@ std::vector<uint8_t> SimEncodePng(const SimImage& image)
         }
     }
 
-    // zlib: header (deflate, 32K window, no dictionary), stored blocks, Adler-32.
-    std::vector<uint8_t> z = {0x78, 0x01};
-    size_t pos = 0;
-    do {
-        size_t n = raw.size() - pos;
-        if (n > 65535)
-            n = 65535;
-        bool last = pos + n == raw.size();
-        z.push_back(last ? 1 : 0);  // BFINAL, BTYPE 00
-        z.push_back(static_cast<uint8_t>(n));
-        z.push_back(static_cast<uint8_t>(n >> 8));
-        z.push_back(static_cast<uint8_t>(~n));
-        z.push_back(static_cast<uint8_t>(~n >> 8));
-        z.insert(z.end(), raw.begin() + pos, raw.begin() + pos + n);
-        pos += n;
-    } while (pos < raw.size());
-    PutBE32(&z, SimAdler32(raw.data(), raw.size()));
+    // Filter "none" and the strongest level: screens are mostly flat colour,
+    // which deflate alone packs best.
+    uLongf z_size = compressBound(static_cast<uLong>(raw.size()));
+    std::vector<uint8_t> z(z_size);
+    if (compress2(z.data(), &z_size, raw.data(), static_cast<uLong>(raw.size()), Z_BEST_COMPRESSION) != Z_OK)
+        return out;
+    z.resize(z_size);
 
     static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     out.assign(signature, signature + 8);

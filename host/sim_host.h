@@ -190,7 +190,7 @@ struct SimImage {
 COLORREF SimScreenPixel(int x, int y);                  // CLR_INVALID off screen
 COLORREF SimClientPixel(HWND window, int x, int y);     // client coordinates, from the window's own surface
 bool SimCaptureScreen(const RECT& screen_rect, SimImage* image);
-std::vector<uint8_t> SimEncodePng(const SimImage& image);  // 8-bit RGB, stored deflate blocks
+std::vector<uint8_t> SimEncodePng(const SimImage& image);  // 8-bit RGB, zlib-compressed
 bool SimWritePng(const char* path, const SimImage& image);
 bool SimSaveScreenshotPng(const char* path, const RECT& screen_rect);
 bool SimSaveScreenshotPng(const char* path, HWND window);  // the window's outer rectangle

@@ -16,7 +16,8 @@ PACKAGES=(
     googletest                  # /usr/src/googletest, built by win64 and native
     clang                       # native: sanitizers and libFuzzer
     libclang-rt-14-dev          # native: the sanitizer and libFuzzer runtimes
-    imagemagick                 # demo: screenshots to PNG
+    python3-pefile              # native: the product DLL check reads the PE with it
+    libz-mingw-w64-dev          # test build: the simulated host writes PNG with it
     zip                         # packaging the module for pilots
     unzip                       # checking the packed module
 )

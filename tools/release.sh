@@ -47,10 +47,6 @@ docked=$(shot docked) \
 floating=$(shot floating undocked static show-message) \
     || die "the demo wrote no screenshot of the floating display ($DEMO/NN-floating.png); not releasing without it"
 
-echo "==== product DLL check (native)"
-{ cmake --preset native >/dev/null && cmake --build --preset native --target product_dll_check; } \
-    || die "the native build of product_dll_check failed"
-
 name="orvale-$version"
 stage="$DIST/stage/$name"
 zip="$DIST/$name.zip"
@@ -77,7 +73,7 @@ fi || die "cannot unpack $zip"
 for f in orvale.dll README.txt LICENSE.txt screenshot-docked.png screenshot-floating.png; do
     [[ -s "$check/$name/$f" ]] || die "$f is missing from $zip"
 done
-"$ROOT/build/native/product_dll_check" "$check/$name/orvale.dll" "$ROOT/tools/import-allowlist.txt" "$version" \
+/usr/bin/python3 "$ROOT/tools/product_dll_check.py" "$check/$name/orvale.dll" "$ROOT/tools/import-allowlist.txt" "$version" \
     || die "the zipped orvale.dll fails the product checks"
 rm -rf "$check" "$DIST/stage"
 

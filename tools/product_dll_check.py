@@ -1,0 +1,376 @@
+#!/usr/bin/python3
+"""product_dll_check: reads the product orvale.dll as the simulator's loader
+will and checks what the simulator and old Windows depend on: a 32-bit i386
+DLL exporting exactly `Linkage` and `ImportTable` with the expected contents,
+importing only reviewed functions from the system's own DLLs, and carrying its
+version information and context menus.
+
+    product_dll_check.py <orvale.dll> <import-allowlist.txt> [x.y.z]
+
+With a version, the VERSIONINFO must carry exactly that version (the fixed file
+and product versions x.y.z.0, the FileVersion and ProductVersion strings
+x.y.z): the release packs the DLL under that version's name.
+
+The PE is read with pefile (Debian's python3-pefile). Records of the module are
+read only where the file holds them: a truncated or malformed image is
+reported as a failure, never passed over.
+"""
+import re
+import struct
+import sys
+
+try:
+    import pefile
+except ImportError:
+    pefile = None
+
+MACHINE_I386 = 0x014C
+MAGIC_PE32 = 0x010B
+FILE_DLL = 0x2000
+SCN_CODE = 0x00000020
+SCN_EXECUTE = 0x20000000
+RELOC_HIGHLOW = 3
+RT_MENU = 4
+RT_VERSION = 16
+DIR_EXPORT, DIR_IMPORT, DIR_RESOURCE, DIR_BASERELOC, DIR_DELAY_IMPORT = 0, 1, 2, 5, 13
+
+ALLOWED_DLLS = {"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "COMDLG32.DLL", "MSVCRT.DLL"}
+IMPORT_IDS = [0x0001, 0x000F, 0x0015, 0x0016, 0x0101, 0x0141, 0x0004, 0x505A, 0x0002, 0x000A]
+FILE_DESCRIPTION = "Orvale text display module"
+# Linkage: {0x507F, StartModule, StopModule, 0, 1, 0x800, 0, ShowMessage}
+LINKAGE_CONSTANTS = {0: 0x507F, 3: 0, 4: 1, 5: 0x800, 6: 0}
+LINKAGE_ROUTINES = {1: "StartModule", 2: "StopModule", 7: "ShowMessage"}
+
+
+class Report:
+    def __init__(self):
+        self.passed = self.failed = 0
+
+    def check(self, ok, what, details=()):
+        print(("PASS  " if ok else "FAIL  ") + what)
+        for d in details:
+            print("        " + d)
+        if ok:
+            self.passed += 1
+        else:
+            self.failed += 1
+
+    def finish(self):
+        print(f"product_dll: {self.passed} passed, {self.failed} failed")
+        return 1 if self.failed else 0
+
+
+def text(value):
+    if value is None:
+        return ""
+    if isinstance(value, bytes):
+        return value.decode("ascii", "replace")
+    return str(value)
+
+
+def directory(pe, index):
+    dirs = pe.OPTIONAL_HEADER.DATA_DIRECTORY
+    return (dirs[index].VirtualAddress, dirs[index].Size) if index < len(dirs) else (0, 0)
+
+
+def section_data(pe, rva, length):
+    """The `length` bytes at `rva`, if all of them are in a section's data in the file."""
+    s = pe.get_section_by_rva(rva)
+    if s is None:
+        return None
+    extent = s.Misc_VirtualSize or s.SizeOfRawData
+    if rva - s.VirtualAddress + length > min(s.SizeOfRawData, extent):
+        return None
+    data = s.get_data(rva, length)
+    return data if len(data) == length else None
+
+
+def words(pe, rva, count):
+    data = section_data(pe, rva, 4 * count)
+    return list(struct.unpack(f"<{count}I", data)) if data else None
+
+
+# ---- exports ----
+
+def read_exports(pe):
+    """({name: rva}, number of exported entries, problems)."""
+    by_name, problems = {}, []
+    if directory(pe, DIR_EXPORT)[0] == 0:
+        return by_name, 0, ["no export directory"]
+    ex = getattr(pe, "DIRECTORY_ENTRY_EXPORT", None)
+    if ex is None:
+        return by_name, 0, ["export directory unreadable"]
+    named = [s for s in ex.symbols if s.name]
+    if len(named) != ex.struct.NumberOfNames:
+        problems.append(f"{ex.struct.NumberOfNames - len(named)} of {ex.struct.NumberOfNames} "
+                        "exported names unreadable")
+    for s in named:
+        name = text(s.name)
+        if s.forwarder:
+            problems.append(f"{name} is a forwarder, not data of this DLL")
+        by_name[name] = s.address
+    return by_name, ex.struct.NumberOfFunctions, problems
+
+
+def check_exports(pe, report):
+    by_name, functions, details = read_exports(pe)
+    details += [f"unexpected export {n}" for n in sorted(by_name) if n not in ("Linkage", "ImportTable")]
+    details += [f"missing export {n}" for n in ("Linkage", "ImportTable") if n not in by_name]
+    if functions != len(by_name):
+        details.append(f"{functions} exported entries for {len(by_name)} names (ordinal-only exports?)")
+    report.check(not details, "exports exactly Linkage and ImportTable, undecorated", details)
+    return by_name
+
+
+# ---- Linkage and ImportTable ----
+
+def check_linkage(pe, exports, report):
+    what = "Linkage = {0x507F, StartModule, StopModule, 0, 1, 0x800, 0, ShowMessage}"
+    relocated_what = "Linkage's addresses are relocated when the DLL is rebased"
+    rva = exports.get("Linkage")
+    if rva is None:
+        report.check(False, what, ["no Linkage export"])
+        report.check(False, relocated_what, ["no Linkage export"])
+        return
+    w = words(pe, rva, 8)
+    if w is None:
+        report.check(False, what, ["the record is not in the file's section data"])
+        report.check(False, relocated_what, ["the record is not in the file's section data"])
+        return
+    details = ["words: " + " ".join(f"0x{v:X}" for v in w)]
+    ok = True
+    for i, want in LINKAGE_CONSTANTS.items():
+        if w[i] != want:
+            ok = False
+            details.append(f"word {i} is 0x{w[i]:X}, want 0x{want:X}")
+    base = pe.OPTIONAL_HEADER.ImageBase
+    for i, name in LINKAGE_ROUTINES.items():
+        s = pe.get_section_by_rva(w[i] - base) if w[i] >= base else None
+        if s is None or not s.Characteristics & (SCN_EXECUTE | SCN_CODE):
+            ok = False
+            details.append(f"word {i} ({name}) 0x{w[i]:X} is not in an executable section of this DLL")
+    report.check(ok, what, details)
+
+    # The loader may place the DLL elsewhere than its preferred base: the three
+    # addresses are then right only if base relocations cover them.
+    relocated = set()
+    for block in getattr(pe, "DIRECTORY_ENTRY_BASERELOC", []):
+        relocated.update(e.rva for e in block.entries if e.type == RELOC_HIGHLOW)
+    missing = [f"word {i} ({name}) has no base relocation"
+               for i, name in LINKAGE_ROUTINES.items() if rva + 4 * i not in relocated]
+    report.check(not missing, relocated_what, missing)
+
+
+def check_import_table(pe, exports, report):
+    what = f"ImportTable = {len(IMPORT_IDS)} {{identifier, 0}} pairs in order, then {{0, 0}}"
+    rva = exports.get("ImportTable")
+    if rva is None:
+        report.check(False, what, ["no ImportTable export"])
+        return
+    details = []
+    for i, want in enumerate(IMPORT_IDS + [0]):
+        pair = words(pe, rva + 8 * i, 2)
+        if pair is None:
+            details.append(f"entry {i} is not in the file's section data")
+            break
+        if pair != [want, 0]:
+            details.append(f"entry {i} is {{0x{pair[0]:X}, 0x{pair[1]:X}}}, want {{0x{want:X}, 0x0}}")
+    report.check(not details, what, details)
+
+
+# ---- imports ----
+
+def read_imports(pe):
+    """({DLL as written: [function names]}, problems)."""
+    by_dll, problems = {}, []
+    if directory(pe, DIR_IMPORT)[0] != 0:
+        entries = getattr(pe, "DIRECTORY_ENTRY_IMPORT", None)
+        if entries is None:
+            problems.append("import directory unreadable")
+        for entry in entries or []:
+            dll = text(entry.dll)
+            names = by_dll.setdefault(dll, [])
+            for imp in entry.imports:
+                if imp.import_by_ordinal:
+                    problems.append(f"{dll}: imported by ordinal {imp.ordinal} (not reviewable by name)")
+                elif not imp.name:
+                    problems.append(f"{dll}: unreadable imported name")
+                else:
+                    names.append(text(imp.name))
+    if directory(pe, DIR_DELAY_IMPORT)[0] != 0:
+        problems.append("delay-load imports present (not allowed: the module imports directly)")
+    return by_dll, problems
+
+
+def read_allow_list(path):
+    """The set of `DLL!Function` entries (DLL in upper case), and problems."""
+    entries, problems = set(), []
+    try:
+        with open(path, encoding="utf-8") as f:
+            lines = f.read().split("\n")
+    except (OSError, UnicodeDecodeError) as e:
+        return entries, [f"cannot read allow-list {path}: {e}"]
+    for number, line in enumerate(lines, 1):
+        line = line.split("#", 1)[0].strip(" \t\r")
+        if not line:
+            continue
+        dll, bang, fn = line.partition("!")
+        if not bang or not dll or not fn or re.search(r"[ \t!]", fn):
+            problems.append(f"{path}:{number}: not DLL!Function: {line}")
+            continue
+        entries.add(dll.upper() + "!" + fn)
+    return entries, problems
+
+
+def check_imports(pe, allow_list_path, report):
+    by_dll, problems = read_imports(pe)
+    details = problems + [f"{dll} is not a system DLL the module may use ({len(names)} functions)"
+                          for dll, names in sorted(by_dll.items()) if dll.upper() not in ALLOWED_DLLS]
+    report.check(not details, "imports only from KERNEL32, USER32, GDI32, COMDLG32 and msvcrt", details)
+
+    allowed, details = read_allow_list(allow_list_path)
+    used = set()
+    for dll, names in sorted(by_dll.items()):
+        for fn in names:
+            key = dll.upper() + "!" + fn
+            used.add(key)
+            if key not in allowed:
+                details.append(f"not in the allow-list: {dll}!{fn}")
+    report.check(not details, f"every imported function is in {allow_list_path}", details)
+    for entry in sorted(allowed - used):
+        print(f"note  allow-listed but not imported: {entry}")
+
+
+# ---- resources ----
+
+def resource_types(pe):
+    """{type id: [entries of the name level]}: what the resource directory holds."""
+    root = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
+    types = {}
+    for e in root.entries if root else []:
+        if e.name is None and hasattr(e, "directory"):
+            types.setdefault(e.id, []).extend(e.directory.entries)
+    return types
+
+
+def version_blobs(pe):
+    """[(fixed file info, {string key: value})] for each VERSIONINFO pefile parsed."""
+    blobs = []
+    fixed_infos = getattr(pe, "VS_FIXEDFILEINFO", [])
+    file_infos = getattr(pe, "FileInfo", [])
+    for i, fixed in enumerate(fixed_infos):
+        strings = {}
+        for info in file_infos[i] if i < len(file_infos) else []:
+            for table in getattr(info, "StringTable", []):
+                strings.update({text(k): text(v) for k, v in table.entries.items()})
+        blobs.append((fixed, strings))
+    return blobs
+
+
+def check_resources(pe, report):
+    types = resource_types(pe)
+    blobs = version_blobs(pe)
+    details = []
+    found = any(strings.get("FileDescription") == FILE_DESCRIPTION for _, strings in blobs)
+    if directory(pe, DIR_RESOURCE)[0] == 0:
+        details.append("no resource section")
+    elif RT_VERSION not in types:
+        details.append("no VERSIONINFO resource")
+    elif not blobs:
+        details.append("VERSIONINFO unreadable (no fixed file information)")
+    else:
+        details += [f"FileDescription is \"{strings['FileDescription']}\"" for _, strings in blobs
+                    if strings.get("FileDescription", FILE_DESCRIPTION) != FILE_DESCRIPTION]
+        if not found and not details:
+            details.append("VERSIONINFO has no FileDescription")
+    report.check(found, f"VERSIONINFO FileDescription is \"{FILE_DESCRIPTION}\"",
+                 [] if found else details)
+
+    menus = {text(e.name).upper() for e in types.get(RT_MENU, []) if e.name is not None}
+    details = [f"no menu resource {n}" for n in ("DOCKEDM", "UNDOCKEDM") if n not in menus]
+    report.check(not details, "context-menu resources DOCKEDM and UNDOCKEDM are in the DLL", details)
+
+
+def check_version(pe, want, report):
+    what = f"VERSIONINFO carries version {want}"
+    m = re.fullmatch(r"(\d+)\.(\d+)\.(\d+)", want)
+    if not m or any(int(part) > 0xFFFF for part in m.groups()):
+        report.check(False, what, [f"\"{want}\" is not a version x.y.z"])
+        return
+    major, minor, patch = (int(part) for part in m.groups())
+    ms, ls = major << 16 | minor, patch << 16
+    details = []
+    blobs = version_blobs(pe)
+    if not blobs:
+        details.append("no VERSIONINFO resource (or no fixed file information)")
+    for fixed, strings in blobs:
+        got = (fixed.FileVersionMS, fixed.FileVersionLS, fixed.ProductVersionMS, fixed.ProductVersionLS)
+        if got != (ms, ls, ms, ls):
+            details.append("fixed versions are 0x{:X} 0x{:X} / 0x{:X} 0x{:X}".format(*got) +
+                           f", want 0x{ms:X} 0x{ls:X}")
+        for key in ("FileVersion", "ProductVersion"):
+            if strings.get(key) != want:
+                details.append(f"{key} is " + (f"\"{strings[key]}\"" if key in strings else "missing"))
+    report.check(not details, what, details)
+
+
+# ---- the checks ----
+
+def main(argv):
+    if len(argv) not in (3, 4):
+        print(f"usage: {argv[0]} <orvale.dll> <import-allowlist.txt> [x.y.z]", file=sys.stderr)
+        return 2
+    path, allow_list = argv[1], argv[2]
+    report = Report()
+    if pefile is None:
+        report.check(False, "the PE library python3-pefile is installed", ["run tools/bootstrap.sh"])
+        return report.finish()
+    try:
+        with open(path, "rb") as f:
+            data = f.read()
+    except OSError as e:
+        report.check(False, f"read {path}", [f"{e.strerror}: build the product first "
+                                            "(cmake --preset win32 && cmake --build --preset win32)"])
+        return report.finish()
+    print(f"checking {path} ({len(data)} bytes)")
+
+    try:
+        pe = pefile.PE(data=data)
+        error = None
+    except pefile.PEFormatError as e:
+        pe, error = None, e.value
+    magic = pe.OPTIONAL_HEADER.Magic if pe else None
+    report.check(magic == MAGIC_PE32, "PE32 image (optional header magic 0x10B)",
+                 [] if magic == MAGIC_PE32 else [error or f"magic is 0x{magic:X}"])
+    if magic != MAGIC_PE32:
+        return report.finish()
+    machine = pe.FILE_HEADER.Machine
+    report.check(machine == MACHINE_I386, "machine is i386 (0x14C)",
+                 [] if machine == MACHINE_I386 else [f"machine is 0x{machine:X}"])
+    report.check(pe.FILE_HEADER.Characteristics & FILE_DLL != 0, "the image is a DLL")
+
+    # Windows 95/98 and NT 4 refuse images that ask for a later Windows than 4.0.
+    oh = pe.OPTIONAL_HEADER
+    os_version = (oh.MajorOperatingSystemVersion, oh.MinorOperatingSystemVersion)
+    subsystem = (oh.MajorSubsystemVersion, oh.MinorSubsystemVersion)
+    report.check(os_version <= (4, 0) and subsystem <= (4, 0),
+                 "asks for no Windows later than 4.0 (OS and subsystem version)",
+                 ["OS {}.{}, subsystem {}.{}".format(*os_version, *subsystem)])
+
+    try:
+        exports = check_exports(pe, report)
+        check_linkage(pe, exports, report)
+        check_import_table(pe, exports, report)
+        check_imports(pe, allow_list, report)
+        check_resources(pe, report)
+        if len(argv) == 4:
+            check_version(pe, argv[3], report)
+    except Exception as e:  # a structure pefile left half-read: a failure, not a crash
+        report.check(False, "the image reads through", [f"{type(e).__name__}: {e}"])
+    for warning in pe.get_warnings():
+        print(f"note  pefile: {warning}")
+    return report.finish()
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
