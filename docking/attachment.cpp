@@ -63,6 +63,12 @@ bool HostWantsDisplayHidden()
 // away by it.
 POINT UnattachedPoint(HWND window, int32_t x, int32_t y)
 {
+    // Saved on a larger screen or a larger host window, the place may lie
+    // outside the client area now: the window moves in, the stored place
+    // stays for when the host is large again.
+    RECT area = {};
+    if (GetClientRect(state.host_window, &area) && !IsIconic(state.host_window))
+        KeepInsideArea(&x, &y, state.window_width, state.window_height, area.right, area.bottom);
     POINT point = {x, y};
     HWND frame = nullptr;   // the screen
     if (GetWindowLongPtrA(window, GWL_STYLE) & WS_CHILD) {
@@ -196,14 +202,16 @@ void AttachDisplay(HWND window, HWND target, int32_t x, int32_t y, int dock)
         }
     }
 
+    state.docked = dock ? 1 : 0;
+    // Never an empty-sized display: no narrower than its minimum height either.
+    state.window_height = RaisedToMinimum(state, state.window_height, state.docked);
+    state.window_width = RaisedToMinimum(state, state.window_width, state.docked);
+
     if (dock && window && !state.attached) {
         POINT point = UnattachedPoint(window, x, y);
         x = point.x;
         y = point.y;
     }
-
-    state.docked = dock ? 1 : 0;
-    state.window_height = RaisedToMinimum(state, state.window_height, state.docked);
     state.display_enabled = 1;
     if (state.host_menu)
         CheckMenuItem(state.host_menu, OrvaleItemId, MF_BYCOMMAND | MF_CHECKED);

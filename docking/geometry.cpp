@@ -54,6 +54,21 @@ int32_t RaisedToMinimum(const DisplayValues& s, int32_t height, int32_t docked)
     return height < minimum ? minimum : height;
 }
 
+void KeepInsideArea(int32_t* x, int32_t* y, int32_t width, int32_t height, int32_t area_width,
+                    int32_t area_height)
+{
+    if (area_width <= 0 || area_height <= 0)
+        return;
+    const auto inside = [](int32_t at, int32_t size, int32_t area) {
+        int64_t place = at;
+        if (place > int64_t{area} - size)
+            place = int64_t{area} - size;
+        return place < 0 ? 0 : static_cast<int32_t>(place);
+    };
+    *x = inside(*x, width, area_width);
+    *y = inside(*y, height, area_height);
+}
+
 int32_t MaximisedHostCorrection(int32_t zoomed, int32_t rect_left, int32_t rect_top, int32_t rect_bottom,
                                 int32_t client_bottom)
 {

@@ -36,7 +36,15 @@ void FarProbePoint(const DisplayValues& s, int32_t x, int32_t y, int32_t* far_x,
 void HalfLineProbeRows(int32_t y, int32_t line_height, int32_t rows[3]);
 
 // The height raised to the minimum of the form (`docked` non-zero: docked).
+// Widths are raised to the same minimum: never an empty-sized display.
 int32_t RaisedToMinimum(const DisplayValues& s, int32_t height, int32_t docked);
+
+// A docked window that no panel took stands at (x, y) of the host's client
+// area, `area_width` x `area_height`, moved in just far enough to lie wholly
+// inside it (its top-left corner inside when it is larger), so that it is never
+// clipped away. An empty area (a minimised host) moves nothing.
+void KeepInsideArea(int32_t* x, int32_t* y, int32_t width, int32_t height, int32_t area_width,
+                    int32_t area_height);
 
 // How far a maximised host window's caption and menu push its client area
 // down beyond what the metrics account for: R.bottom - Q.bottom when the host

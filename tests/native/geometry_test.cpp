@@ -111,3 +111,23 @@ TEST(MinimumHeight, EachFormHasItsOwnSignedMinimum)
     EXPECT_EQ(RaisedToMinimum(s, -1, 1), 19);
     EXPECT_EQ(RaisedToMinimum(s, 47, 0), 47);
 }
+
+TEST(UnattachedPlace, KeptInsideTheHostsClientArea)
+{
+    struct Case {
+        int32_t x, y, w, h, area_w, area_h, want_x, want_y;
+    } cases[] = {
+        {40, 60, 360, 40, 900, 600, 40, 60},           // inside: where it was saved
+        {700, 900, 360, 40, 900, 600, 540, 560},       // saved on a larger screen: moved in
+        {-50, -10, 360, 40, 900, 600, 0, 0},
+        {10, 10, 1200, 800, 900, 600, 0, 0},           // larger than the area: its corner inside
+        {INT32_MAX, INT32_MIN, INT32_MAX, 40, 900, 600, 0, 0},
+        {700, 900, 360, 40, 0, 0, 700, 900},           // a minimised host: nothing moves
+    };
+    for (const Case& c : cases) {
+        int32_t x = c.x, y = c.y;
+        KeepInsideArea(&x, &y, c.w, c.h, c.area_w, c.area_h);
+        EXPECT_EQ(x, c.want_x) << c.x << "," << c.y;
+        EXPECT_EQ(y, c.want_y) << c.x << "," << c.y;
+    }
+}

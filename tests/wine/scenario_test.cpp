@@ -540,6 +540,19 @@ TEST_P(Recovery, TheDisplayStaysInSight)
     InflateRect(&text_area, -2, -2);
     ExpectSeen(text_area, "placed and shown by the dock itself");
 
+    // ---- An aircraft saved on a larger screen, with no width ----
+    SimCallPanelLoad(Aircraft("dc3", "[Orvale]\r\nWindow=700,2000,0,40,2,3\r\n").c_str());
+    docked = Docked();
+    ASSERT_TRUE(docked);
+    RECT area = {}, place = Outer(docked);
+    GetClientRect(host_, &area);
+    MapWindowPoints(host_, nullptr, reinterpret_cast<POINT*>(&area), 2);
+    EXPECT_EQ(place.bottom, area.bottom) << "moved into the host's client area";
+    EXPECT_LE(place.right, area.right);
+    EXPECT_GT(place.right - place.left, 10) << "never empty-sized: at least a line wide";
+    InflateRect(&place, -1, -1);
+    ExpectSeen(place, "inside the host window, however it was saved");
+
     ASSERT_TRUE(SimUnloadModule());
     EXPECT_EQ(SimStaleAtUnload(), 0);
 }
