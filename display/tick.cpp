@@ -21,7 +21,9 @@ void WINAPI DisplayTick(uintptr_t, uintptr_t)
     // Most ticks change nothing: they return before touching any window.
     if (!changed)
         return;
-    HWND target = (state.docked && state.docked_window) ? state.docked_window : state.undocked_window;
+    // The same target as the text hook's: a docked display whose window is
+    // being made again never shows as the floating window meanwhile.
+    HWND target = DisplayTarget();
     if (target == nullptr)
         return;
     if (state.auto_hide != 0 && state.hide_always == 0)

@@ -279,14 +279,24 @@ TEST_F(Docking, ReparentedWindowMovesHidesAndDiesWithItsPanel)
     EXPECT_TRUE(IsWindowVisible(docked));
 
     HMENU old_menu = state.docked_menu;
+    state.auto_hide = 1;
+    ShowMessage("Scrolling", -1);
+    TextOutputHook(" on at once", 6, 0, 1);   // appended: no start delay
     SimDestroyPanel(panel);
     EXPECT_FALSE(IsWindow(docked));
     EXPECT_EQ(state.docked_window, nullptr);
     EXPECT_FALSE(IsMenu(old_menu));
-    PlaceDisplay(0, 0);   // the next placement makes a new one with a fresh menu
+    EXPECT_EQ(state.attached, 0) << "the attachment ended with the panel";
+    EXPECT_EQ(state.dock_target, nullptr);
+    // Until the retry makes it again, the docked display never shows as the
+    // floating window.
+    RunTicks(19);
+    EXPECT_FALSE(IsWindowVisible(undocked));
+    RunTicks(1);
     ASSERT_TRUE(state.docked_window);
+    EXPECT_TRUE(IsWindowVisible(state.docked_window));
     EXPECT_EQ(GetParent(state.docked_window), host);
-    EXPECT_EQ(GetMenuItemCount(GetSubMenu(state.docked_menu, 0)), 10);
+    EXPECT_EQ(GetMenuItemCount(GetSubMenu(state.docked_menu, 0)), 10) << "a fresh menu";
 }
 
 class DockingSubclass : public Docking {
