@@ -16,7 +16,7 @@ if why=$("$ROOT/tools/wine32-setup.sh" --check 2>&1); then
     demo="$ROOT/build/win32-tests/orvale-demo.exe"
     dll=$product
 else
-    echo "demo: ${why#wine32-setup: }: running the 64-bit twin's demo, not the product (build/win64/orvale.dll)"
+    echo "demo: this machine ${why#wine32-setup: }: running the 64-bit twin's demo, not the product (build/win64/orvale.dll)"
     presets=(win32 win64)
     demo="$ROOT/build/win64/orvale-demo.exe"
     dll="$ROOT/build/win64/orvale.dll"

@@ -25,7 +25,6 @@ if why=$("$ROOT/tools/wine32-setup.sh" --check 2>&1); then
     run32=1
 else
     run32=0
-    echo "test-all: ${why#wine32-setup: }: the product's 32-bit Wine tests will be skipped"
 fi
 
 # win32 first: the 32-bit tests and the native build's product check use
@@ -75,7 +74,7 @@ for note in "${notes[@]+"${notes[@]}"}"; do
     echo "test-all: $note"
 done
 if (( skipped )); then
-    echo "test-all: SKIPPED the 32-bit suite (the product DLL under 32-bit Wine): ${why#wine32-setup: }"
+    echo "test-all: SKIPPED the 32-bit suite, the product DLL under 32-bit Wine: this machine ${why#wine32-setup: }"
     echo "orvale: $passed passed, $failed failed, $skipped skipped"
 else
     echo "orvale: $passed passed, $failed failed"

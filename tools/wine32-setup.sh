@@ -43,11 +43,12 @@ can_run_32bit() {
 }
 
 if [[ "${1-}" == "--check" ]]; then
-    can_run_32bit || { say "cannot run 32-bit programs: $WHY"; exit 2; }
+    can_run_32bit || { say "cannot run 32-bit programs ($WHY)"; exit 2; }
     exit 0
 fi
 
-can_run_32bit || { say "cannot run 32-bit programs here: $WHY"; exit 2; }
+# Said by the commands that would have run 32-bit programs, once.
+can_run_32bit || exit 2
 
 version=$(dpkg-query -W -f='${Version}' wine64 2>/dev/null) \
     || { say "wine64 is not installed (run tools/bootstrap.sh)"; exit 1; }
