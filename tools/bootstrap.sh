@@ -10,13 +10,13 @@ export DEBIAN_FRONTEND=noninteractive
 PACKAGES=(
     cmake                       # all builds
     ninja-build                 # all builds (the presets use Ninja)
-    g++-mingw-w64-i686-posix    # win32: the product DLL
-    g++-mingw-w64-x86-64-posix  # win64: the test build
+    g++-mingw-w64-i686-posix    # win32 and win32-tests: the product DLL and its tests
+    g++-mingw-w64-x86-64-posix  # win64: the 64-bit twin
     wine64                      # running the Windows programs (32-bit Wine: wine32-setup.sh)
     libc6-i386                  # the C library 32-bit Wine runs on
     xvfb                        # a virtual display for Wine's windows
     xauth                       # Xvfb's companion
-    googletest                  # /usr/src/googletest, built by win64 and native
+    googletest                  # /usr/src/googletest, built by the test builds and native
     clang                       # native: sanitizers and libFuzzer
     libclang-rt-14-dev          # native: the sanitizer and libFuzzer runtimes
     imagemagick                 # demo: screenshots to PNG
