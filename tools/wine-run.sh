@@ -199,5 +199,22 @@ fi
 
 take_slot
 start_up
-WINELOADER="$loader" "$loader" "$@" 8>&-
-exit $?
+# The program's standard error goes through a file, copied out as it grows
+# until the program ends. Processes Wine starts on a program's behalf (the
+# desktop, services, RpcSs) inherit its standard error and outlive it, the
+# desktop for as long as later programs in the slot keep it busy, the
+# services for as long as the session lasts: on a pipe, whoever waits for
+# the pipe's end (ctest, `| tee`) waited for them, up to the test's timeout.
+# Their standard output is already /dev/null.
+err=$(mktemp "$STATE/stderr.XXXXXX") || die "cannot make a file in $STATE"
+WINELOADER="$loader" "$loader" "$@" 2>"$err" 8>&- &
+pid=$!
+# Stopped (a test's timeout), the runner stops its program too.
+trap 'kill -TERM "$pid" 2>/dev/null; exit 143' TERM INT HUP
+tail -s 0.05 -n +1 -f --pid="$pid" "$err" >&2 8>&- &
+copier=$!
+wait "$pid"
+rc=$?
+wait "$copier"
+rm -f "$err"
+exit $rc
