@@ -1,4 +1,5 @@
-# The module for Windows: the product (32-bit) and the test build (64-bit).
+# The module for Windows: the product (32-bit), its tests (32-bit, on the
+# product's file) and the test build (64-bit twin).
 enable_language(RC)
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
@@ -14,17 +15,32 @@ set(ORVALE_RC ${CMAKE_SOURCE_DIR}/resources/orvale.rc)
 set_source_files_properties(${ORVALE_RC} PROPERTIES
     INCLUDE_DIRECTORIES "${CMAKE_SOURCE_DIR};${CMAKE_BINARY_DIR}/generated")
 
-add_library(orvale SHARED module/dll_entry.cpp ${ORVALE_RC} module/orvale.def
-            $<TARGET_OBJECTS:orvale_objects>)
-target_include_directories(orvale PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
-target_compile_options(orvale PRIVATE -Wall -Wextra -fno-exceptions -fno-rtti)
-set_target_properties(orvale PROPERTIES PREFIX "" OUTPUT_NAME orvale)
-# No runtime DLLs beyond the system's own: the C++ runtime goes in statically.
-target_link_options(orvale PRIVATE -static -static-libgcc -static-libstdc++)
-target_link_libraries(orvale PRIVATE user32 gdi32 comdlg32 kernel32)
-if(ORVALE_BUILD STREQUAL "product")
-    target_link_options(orvale PRIVATE -s)
-    return()
+# The tests of the product (win32-tests) load the product's own file, the
+# stripped DLL that ships, copied beside them; every other build links its
+# own.
+set(ORVALE_PRODUCT_DLL "" CACHE FILEPATH "A built product orvale.dll for the tests to load instead of their own")
+if(ORVALE_PRODUCT_DLL AND NOT ORVALE_BUILD STREQUAL "product")
+    if(NOT EXISTS ${ORVALE_PRODUCT_DLL})
+        message(WARNING "${ORVALE_PRODUCT_DLL} is not there yet: build the win32 preset first")
+    endif()
+    add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/orvale.dll
+                       COMMAND ${CMAKE_COMMAND} -E copy ${ORVALE_PRODUCT_DLL} ${CMAKE_BINARY_DIR}/orvale.dll
+                       DEPENDS ${ORVALE_PRODUCT_DLL}
+                       COMMENT "Copying the product ${ORVALE_PRODUCT_DLL}")
+    add_custom_target(orvale ALL DEPENDS ${CMAKE_BINARY_DIR}/orvale.dll)
+else()
+    add_library(orvale SHARED module/dll_entry.cpp ${ORVALE_RC} module/orvale.def
+                $<TARGET_OBJECTS:orvale_objects>)
+    target_include_directories(orvale PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
+    target_compile_options(orvale PRIVATE -Wall -Wextra -fno-exceptions -fno-rtti)
+    set_target_properties(orvale PROPERTIES PREFIX "" OUTPUT_NAME orvale)
+    # No runtime DLLs beyond the system's own: the C++ runtime goes in statically.
+    target_link_options(orvale PRIVATE -static -static-libgcc -static-libstdc++)
+    target_link_libraries(orvale PRIVATE user32 gdi32 comdlg32 kernel32)
+    if(ORVALE_BUILD STREQUAL "product")
+        target_link_options(orvale PRIVATE -s)
+        return()
+    endif()
 endif()
 
 # ---- The test build: white-box library, simulated host, tests, demo. ----

@@ -1,19 +1,24 @@
 #!/usr/bin/env bash
 # Measures what the module costs, in one command:
 #   tools/bench.sh [samples]
-# 1. builds the test build (win64) and the native plain-step program,
-# 2. runs orvale-benchmark under Wine (tools/wine-run.sh): the real orvale.dll
-#    in the simulated host, each operation against its floor, with the
-#    allocation counts,
+# 1. builds the product (win32), its 32-bit test build (win32-tests), the
+#    64-bit twin (win64) and the native plain-step program,
+# 2. runs orvale-benchmark under Wine (tools/wine-run.sh) on both: the 32-bit
+#    one loads build/win32/orvale.dll, the file that ships; each operation
+#    against its floor, with the allocation counts,
 # 3. counts the instructions of the plain-value steps with callgrind, twice,
 #    and checks that both runs agree,
-# 4. prints both tables with the date and the machine, and keeps them in
-#    build/bench/report.md (the README's "Performance" section is this file).
-# Build folders: ORVALE_WIN64_DIR (build/win64) and ORVALE_NATIVE_DIR (build/native).
+# 4. prints the tables with the date and the machine, and keeps them in
+#    build/bench/report.md (the README's "Performance" section is this file):
+#    the product's figures, and the twin's median and ratio beside them.
+# Where 32-bit programs cannot run, it says so and measures the twin alone.
+# Build folders: ORVALE_WIN32_TESTS_DIR (build/win32-tests), ORVALE_WIN64_DIR
+# (build/win64) and ORVALE_NATIVE_DIR (build/native).
 set -uo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$ROOT" || exit 1
+WIN32_DIR=${ORVALE_WIN32_TESTS_DIR:-$ROOT/build/win32-tests}
 WIN64_DIR=${ORVALE_WIN64_DIR:-$ROOT/build/win64}
 NATIVE_DIR=${ORVALE_NATIVE_DIR:-$ROOT/build/native}
 OUT="$ROOT/build/bench"
@@ -27,9 +32,21 @@ die() { echo "bench: $*" >&2; exit 1; }
 if ! command -v valgrind >/dev/null || [[ ! -f /usr/include/valgrind/callgrind.h ]]; then
     echo "bench: installing valgrind"
     SUDO=(); (( EUID != 0 )) && SUDO=(sudo)
-    DEBIAN_FRONTEND=noninteractive "${SUDO[@]}" apt-get install -y -q valgrind || die "cannot install valgrind"
+    DEBIAN_FRONTEND=noninteractive "${SUDO[@]}" apt-get -o DPkg::Lock::Timeout=600 install -y -q valgrind \
+        || die "cannot install valgrind"
+fi
+run32=1
+if ! why=$("$ROOT/tools/wine32-setup.sh" --check 2>&1); then
+    run32=0
+    echo "bench: this machine ${why#wine32-setup: }: measuring the 64-bit twin only, not the product"
 fi
 
+if (( run32 )); then
+    echo "==== build the product (win32) and win32-tests in $WIN32_DIR"
+    { cmake --preset win32 >/dev/null && cmake --build --preset win32 -j2 \
+      && cmake --preset win32-tests -B "$WIN32_DIR" >/dev/null && cmake --build "$WIN32_DIR" -j2 --target benchmark; } \
+        || die "the win32-tests build failed"
+fi
 echo "==== build win64 in $WIN64_DIR"
 { cmake --preset win64 -B "$WIN64_DIR" >/dev/null && cmake --build "$WIN64_DIR" -j2 --target benchmark; } \
     || die "the win64 build failed"
@@ -37,12 +54,21 @@ echo "==== build the plain-step program in $NATIVE_DIR"
 { cmake --preset native -B "$NATIVE_DIR" >/dev/null && cmake --build "$NATIVE_DIR" -j2 --target plain_steps_bench; } \
     || die "the native build failed"
 
-echo "==== orvale-benchmark under Wine ($SAMPLES samples a row)"
-( cd "$WIN64_DIR" && "$ROOT/tools/wine-run.sh" ./orvale-benchmark.exe "$SAMPLES" ) >"$OUT/benchmark.txt" \
-    2>"$OUT/benchmark.log"
-bench_rc=$?
-tr -d '\r' <"$OUT/benchmark.txt" >"$OUT/benchmark.tmp" && mv "$OUT/benchmark.tmp" "$OUT/benchmark.txt"
-(( bench_rc == 0 )) || { cat "$OUT/benchmark.log" >&2; die "orvale-benchmark failed (exit $bench_rc)"; }
+# One orvale-benchmark run: $1 the build folder, $2 the name of its output.
+benchmark() {
+    local dir=$1 name=$2 rc
+    echo "==== orvale-benchmark in $(basename "$dir") under Wine ($SAMPLES samples a row)"
+    ( cd "$dir" && "$ROOT/tools/wine-run.sh" ./orvale-benchmark.exe "$SAMPLES" ) >"$OUT/$name.txt" 2>"$OUT/$name.log"
+    rc=$?
+    tr -d '\r' <"$OUT/$name.txt" >"$OUT/$name.tmp" && mv "$OUT/$name.tmp" "$OUT/$name.txt"
+    (( rc == 0 )) || { cat "$OUT/$name.log" >&2; die "orvale-benchmark in $dir failed (exit $rc)"; }
+}
+if (( run32 )); then
+    cmp -s "$WIN32_DIR/orvale.dll" "$ROOT/build/win32/orvale.dll" \
+        || die "$WIN32_DIR/orvale.dll is not the product build/win32/orvale.dll"
+    benchmark "$WIN32_DIR" benchmark-32
+fi
+benchmark "$WIN64_DIR" benchmark-64
 
 # One callgrind run: "step<TAB>instructions per call" lines, in the program's order.
 callgrind_counts() {
@@ -70,14 +96,30 @@ fi
 
 cpu=$(awk -F': ' '/^model name/{print $2; exit}' /proc/cpuinfo)
 wine_version=$(/usr/lib/wine/wine64 --version 2>/dev/null)
+rows() { sed -n '/^| operation/,/^$/p' "$1" | sed '/^$/d'; }
 {
     echo "Measured $(date -u +%Y-%m-%d) on $(nproc) CPU(s), $cpu, $wine_version, with \`tools/bench.sh\`."
     echo
-    echo "Under Wine, the test build (64-bit, \`-O2\`), costs per call in nanoseconds:"
-    echo
-    sed -n '/^| operation/,/^$/p' "$OUT/benchmark.txt" | sed '/^$/d'
-    echo
-    grep -E '^(timer|allocation imports)' "$OUT/benchmark.txt" | sed 's/^/    /'
+    if (( run32 )); then
+        echo "Under 32-bit Wine, the product (\`build/win32/orvale.dll\`, 32-bit, \`-O3\`, stripped), costs per"
+        echo "call in nanoseconds; the last two columns are the 64-bit twin's (test build, \`-O2\`) under 64-bit Wine:"
+        echo
+        # The twin's median and ratio joined to the product's rows by operation.
+        awk -F' [|] ' '
+            NR == FNR { if ($1 ~ /^[|] / && $2 ~ /^[0-9.]+$/) { twin_median[$1] = $2; twin_ratio[$1] = $6 } next }
+            /^[|] operation/ { print $0 " twin median ns | twin ratio |"; next }
+            /^[|] ---/ { print $0 " ---: | ---: |"; next }
+            { print $0 " " (($1 in twin_median) ? twin_median[$1] : "-") " | " (($1 in twin_ratio) ? twin_ratio[$1] : "-") " |" }
+        ' <(rows "$OUT/benchmark-64.txt") <(rows "$OUT/benchmark-32.txt")
+        echo
+        grep -E '^(timer|allocation imports)' "$OUT/benchmark-32.txt" | sed 's/^/    /'
+    else
+        echo "Under 64-bit Wine, the 64-bit twin (test build, \`-O2\`; 32-bit programs cannot run on this machine), costs per call in nanoseconds:"
+        echo
+        rows "$OUT/benchmark-64.txt"
+        echo
+        grep -E '^(timer|allocation imports)' "$OUT/benchmark-64.txt" | sed 's/^/    /'
+    fi
     echo
     echo "Instructions per call of the plain-value steps (native, \`-O2\`, callgrind; $stable):"
     echo
@@ -88,5 +130,10 @@ wine_version=$(/usr/lib/wine/wine64 --version 2>/dev/null)
 
 cat "$OUT/report.md"
 echo
-sed -n '/^Goals:/,$p' "$OUT/benchmark.txt"
+for name in benchmark-32 benchmark-64; do
+    [[ -f "$OUT/$name.txt" ]] || continue
+    (( run32 )) || [[ $name == benchmark-64 ]] || continue
+    echo "$name:"
+    sed -n '/^Goals:/,$p' "$OUT/$name.txt"
+done
 echo "bench: report in $OUT/report.md"

@@ -1,19 +1,22 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the three builds and their tests need, and only
-# those that are missing. Returns at once when everything is already there.
+# Installs the Debian packages the builds and their tests need, and only those
+# that are missing, then 32-bit Wine into build/wine32-root/ (see
+# tools/wine32-setup.sh). Returns at once when everything is already there.
 set -euo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export DEBIAN_FRONTEND=noninteractive
 
 # package            what needs it
 PACKAGES=(
     cmake                       # all builds
     ninja-build                 # all builds (the presets use Ninja)
-    g++-mingw-w64-i686-posix    # win32: the product DLL
-    g++-mingw-w64-x86-64-posix  # win64: the test build
-    wine64                      # running the test build (64-bit only)
+    g++-mingw-w64-i686-posix    # win32 and win32-tests: the product DLL and its tests
+    g++-mingw-w64-x86-64-posix  # win64: the 64-bit twin
+    wine64                      # running the Windows programs (32-bit Wine: wine32-setup.sh)
+    libc6-i386                  # the C library 32-bit Wine runs on
     xvfb                        # a virtual display for Wine's windows
     xauth                       # Xvfb's companion
-    googletest                  # /usr/src/googletest, built by win64 and native
+    googletest                  # /usr/src/googletest, built by the test builds and native
     clang                       # native: sanitizers and libFuzzer
     libclang-rt-14-dev          # native: the sanitizer and libFuzzer runtimes
     python3-pefile              # native: the product DLL check reads the PE with it
@@ -35,18 +38,27 @@ if [[ ! -f /usr/src/googletest/CMakeLists.txt ]] && [[ ! " ${missing[*]-} " == *
     missing+=(googletest)
 fi
 
-if (( ${#missing[@]} == 0 )); then
-    exit 0
+if (( ${#missing[@]} > 0 )); then
+    echo "bootstrap: installing ${missing[*]}"
+    SUDO=()
+    if (( EUID != 0 )); then SUDO=(sudo); fi
+    "${SUDO[@]}" apt-get update -q
+    # Recommended packages stay in: Wine draws with the fonts and X libraries it
+    # recommends. Its 32-bit half comes from wine32-setup.sh below, not from
+    # the machine's package manager.
+    "${SUDO[@]}" apt-get -o DPkg::Lock::Timeout=600 install -y -q "${missing[@]}"
+    if [[ ! -f /usr/src/googletest/CMakeLists.txt ]]; then
+        "${SUDO[@]}" apt-get -o DPkg::Lock::Timeout=600 install -y -q --reinstall googletest
+    fi
+    echo "bootstrap: done"
 fi
 
-echo "bootstrap: installing ${missing[*]}"
-SUDO=()
-if (( EUID != 0 )); then SUDO=(sudo); fi
-"${SUDO[@]}" apt-get update -q
-# Recommended packages stay in: Wine draws with the fonts and X libraries it
-# recommends. Its 32-bit half is never wanted (and this kernel cannot run it).
-"${SUDO[@]}" apt-get install -y -q "${missing[@]}"
-if [[ ! -f /usr/src/googletest/CMakeLists.txt ]]; then
-    "${SUDO[@]}" apt-get install -y -q --reinstall googletest
+# 32-bit Wine, for the product's own tests. A machine that cannot run 32-bit
+# programs (exit 2) goes on without it: the test command, the demo and the
+# benchmark each say so and what they run instead.
+rc=0
+"$ROOT/tools/wine32-setup.sh" || rc=$?
+if (( rc != 0 && rc != 2 )); then
+    echo "bootstrap: installing 32-bit Wine failed" >&2
+    exit 1
 fi
-echo "bootstrap: done"

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Runs a Windows test program under 64-bit Wine on a virtual X display:
+# Runs a Windows test program under Wine on a virtual X display:
 #   tools/wine-run.sh <program.exe> [args...]   runs it, passing its exit code
 #   tools/wine-run.sh --start                   only makes sure Xvfb, the
 #                                                wineserver and the prefix are up
+# A 32-bit program runs under 32-bit Wine (build/wine32-root/, put there by
+# tools/wine32-setup.sh) as a real 32-bit process of the WoW64 prefix; a
+# 64-bit one under the system's wine64. Both share one prefix and wineserver.
 # Programs run in slots, build/wine/slot<N>/ of this checkout, one program per
 # slot at a time (flock): each slot has its own Xvfb display, persistent
 # wineserver and Wine prefix, so programs running at once (parallel ctest jobs,
@@ -15,15 +18,35 @@ STATE_ROOT="$ROOT/build/wine"
 SLOTS=2
 WINE64=/usr/lib/wine/wine64
 SERVER_BIN=/usr/lib/wine/wineserver64
+W32="$ROOT/build/wine32-root"
+WINE32="$W32/usr/lib/wine/wine"
 
 export WINEDEBUG=-all
 # No Mono or Gecko installer prompts, no menu entries written to the host.
 # No debugger either: a test program that crashes ends at once with a
 # failure instead of waiting in winedbg until the test times out.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
-# Bumped when the prefix set-up below changes, so old prefixes get it too.
-PREFIX_VERSION=2
-unset WINEARCH WINESERVER WINELOADER
+# Bumped when the prefix set-up below changes, so old prefixes are made anew.
+PREFIX_VERSION=3
+unset WINEARCH
+export WINELOADER="$WINE64"
+# Whichever loader starts first, the server is the 64-bit one.
+export WINESERVER="$SERVER_BIN"
+
+# 32-bit Wine, where it is installed and the machine runs 32-bit programs
+# (ORVALE_NO_32BIT=1 makes it count as one that does not). Its libraries come
+# first for the 32-bit loader (the 64-bit one passes over them); its PE DLLs
+# through WINEDLLPATH; its loaders first on PATH.
+HAVE32=0
+if [[ -f "$W32/.ready" && -x "$WINE32" && "${ORVALE_NO_32BIT:-0}" == 0 ]]; then
+    HAVE32=1
+    export PATH="$W32/bin-wine:$PATH"
+    export LD_LIBRARY_PATH="$W32/usr/lib/i386-linux-gnu:$W32/lib/i386-linux-gnu${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
+    export WINEDLLPATH="$W32/usr/lib/i386-linux-gnu/wine"
+fi
+# What the prefix was made with: a prefix made without the 32-bit side is made
+# anew once 32-bit Wine is there.
+PREFIX_KIND="$PREFIX_VERSION $( ((HAVE32)) && echo wow64 || echo win64)"
 
 die() { echo "wine-run: $*" >&2; exit 125; }
 
@@ -84,6 +107,14 @@ start_xvfb() {
     die "Xvfb did not start (see $STATE/xvfb.log)"
 }
 
+quiet() { "$@" </dev/null >>"$STATE/wineboot.log" 2>&1 8>&- 9>&-; }
+
+# Ends this prefix's server and every Wine process of it, and waits for them.
+stop_server() {
+    "$SERVER_BIN" -k </dev/null >/dev/null 2>&1 8>&- 9>&-
+    "$SERVER_BIN" -w </dev/null >/dev/null 2>&1 8>&- 9>&-
+}
+
 start_up() {
     exec 9>"$STATE/lock" || die "cannot open $STATE/lock"
     flock -w 600 9 || die "timed out waiting for $STATE/lock"
@@ -98,23 +129,43 @@ start_up() {
     # Wine's processes are bound to the display they started on: after a new
     # Xvfb, the old server (if any) and its desktop go.
     if (( fresh_display )); then
-        "$SERVER_BIN" -k </dev/null >/dev/null 2>&1 8>&- 9>&-
-        "$SERVER_BIN" -w </dev/null >/dev/null 2>&1 8>&- 9>&-
+        stop_server
     fi
-    # A no-op when the persistent server of this prefix is already running.
-    mkdir -p "$WINEPREFIX"
-    "$SERVER_BIN" -p </dev/null >>"$STATE/wineserver.log" 2>&1 8>&- 9>&-
 
-    if [[ "$(cat "$STATE/prefix.ready" 2>/dev/null)" != "$PREFIX_VERSION" ]]; then
-        echo "wine-run: setting up the Wine prefix in $WINEPREFIX" >&2
-        "$WINE64" wineboot -i </dev/null >"$STATE/wineboot.log" 2>&1 8>&- 9>&- \
-            || die "wineboot failed (see $STATE/wineboot.log)"
+    # The prefix is made once, completely, with nothing else running in it:
+    # wineboot and the processes it starts (services, the devices, the
+    # desktop, and on the 32-bit side syswow64's set-up) all end before the
+    # prefix counts as ready. A program started while wineboot was still at
+    # work used to boot a second session beside it (two services.exe, no
+    # RpcSs), and every later program that needed RpcSs waited 20 s for it.
+    if [[ "$(cat "$STATE/prefix.ready" 2>/dev/null)" != "$PREFIX_KIND" ]]; then
+        echo "wine-run: setting up the Wine prefix in $WINEPREFIX ($PREFIX_KIND)" >&2
+        stop_server
+        rm -rf "$WINEPREFIX" "$STATE/prefix.ready"
+        mkdir -p "$WINEPREFIX"
+        : >"$STATE/wineboot.log"
+        quiet "$WINE64" wineboot -i || die "wineboot failed (see $STATE/wineboot.log)"
         # Windows not handed to an X window manager: there is none on Xvfb, and
         # without this Wine waits 2 s for one at every DestroyWindow.
-        "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
-            </dev/null >>"$STATE/wineboot.log" 2>&1 8>&- 9>&- \
+        quiet "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
             || die "prefix settings failed (see $STATE/wineboot.log)"
-        echo "$PREFIX_VERSION" >"$STATE/prefix.ready"
+        # The 32-bit side: a 32-bit program of the prefix (syswow64's reg.exe)
+        # starts and reads the setting back.
+        if (( HAVE32 )); then
+            WINELOADER="$WINE32" quiet "$WINE32" reg query 'HKCU\Software\Wine\X11 Driver' /v Managed \
+                || die "32-bit Wine does not run in the prefix (see $STATE/wineboot.log)"
+        fi
+        "$SERVER_BIN" -w </dev/null >/dev/null 2>&1 8>&- 9>&-
+        echo "$PREFIX_KIND" >"$STATE/prefix.ready"
+    fi
+
+    # A no-op when the persistent server of this prefix is already running.
+    "$SERVER_BIN" -p </dev/null >>"$STATE/wineserver.log" 2>&1 8>&- 9>&-
+    # The session (services, devices, desktop) starts with its first program
+    # and stays with the persistent server; start it here, outside any test's
+    # clock.
+    if (( fresh_display )) || [[ "${1-}" == boot ]]; then
+        quiet "$WINE64" cmd /c exit
     fi
 
     flock -u 9
@@ -125,7 +176,7 @@ if [[ "${1-}" == "--start" ]]; then
     for ((slot = 0; slot < SLOTS; slot++)); do
         exec 8>"$STATE_ROOT/slot$slot.lock" && flock -w 3600 8 || die "cannot lock slot $slot"
         use_slot "$slot"
-        start_up
+        start_up boot
         exec 8>&-
     done
     exit 0
@@ -133,7 +184,37 @@ fi
 (( $# >= 1 )) || die "usage: wine-run.sh <program.exe> [args...] | --start"
 [[ -f "$1" ]] || die "no such program: $1"
 
+# The machine word of the PE header: 014c for a 32-bit program, 8664 for 64-bit.
+pe_machine() {
+    local at
+    at=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ')
+    [[ "$at" =~ ^[0-9]+$ ]] || return
+    od -An -tx2 -j$((at + 4)) -N2 "$1" 2>/dev/null | tr -d ' '
+}
+loader=$WINE64
+if [[ "$(pe_machine "$1")" == 014c ]]; then
+    (( HAVE32 )) || die "$1 is a 32-bit program and this machine has no 32-bit Wine (tools/wine32-setup.sh)"
+    loader=$WINE32
+fi
+
 take_slot
 start_up
-"$WINE64" "$@" 8>&-
-exit $?
+# The program's standard error goes through a file, copied out as it grows
+# until the program ends. Processes Wine starts on a program's behalf (the
+# desktop, services, RpcSs) inherit its standard error and outlive it, the
+# desktop for as long as later programs in the slot keep it busy, the
+# services for as long as the session lasts: on a pipe, whoever waits for
+# the pipe's end (ctest, `| tee`) waited for them, up to the test's timeout.
+# Their standard output is already /dev/null.
+err=$(mktemp "$STATE/stderr.XXXXXX") || die "cannot make a file in $STATE"
+WINELOADER="$loader" "$loader" "$@" 2>"$err" 8>&- &
+pid=$!
+# Stopped (a test's timeout), the runner stops its program too.
+trap 'kill -TERM "$pid" 2>/dev/null; exit 143' TERM INT HUP
+tail -s 0.05 -n +1 -f --pid="$pid" "$err" >&2 8>&- &
+copier=$!
+wait "$pid"
+rc=$?
+wait "$copier"
+rm -f "$err"
+exit $rc

@@ -389,7 +389,7 @@ TEST_F(DockingSubclass, DetachLeavesNoPathIntoTheModule)
     // Another module subclasses the panel after us and calls us on.
     static WNDPROC next;
     next = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(panel, GWLP_WNDPROC));
-    WNDPROC other = [](HWND w, UINT m, WPARAM wp, LPARAM lp) { return CallWindowProcA(next, w, m, wp, lp); };
+    WNDPROC other = [](HWND w, UINT m, WPARAM wp, LPARAM lp) CALLBACK -> LRESULT { return CallWindowProcA(next, w, m, wp, lp); };
     SetWindowLongPtrA(panel, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(other));
 
     DetachPanel();

@@ -102,7 +102,7 @@ protected:
         HWND found = nullptr;
         EnumChildWindows(
             host_,
-            [](HWND w, LPARAM out) {
+            [](HWND w, LPARAM out) CALLBACK -> BOOL {
                 char name[32] = {};
                 GetClassNameA(w, name, sizeof name);
                 if (strcmp(name, "OrvaleWindow") == 0)
@@ -117,7 +117,7 @@ protected:
             HWND host, found;
         } search = {host_, nullptr};
         EnumWindows(
-            [](HWND w, LPARAM data) {
+            [](HWND w, LPARAM data) CALLBACK -> BOOL {
                 auto* s = reinterpret_cast<Search*>(data);
                 char name[32] = {};
                 GetClassNameA(w, name, sizeof name);

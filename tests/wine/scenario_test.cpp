@@ -108,7 +108,7 @@ protected:
         struct Search {
             HWND host, found;
         } search = {host_, nullptr};
-        auto visit = [](HWND w, LPARAM data) -> BOOL {
+        auto visit = [](HWND w, LPARAM data) CALLBACK -> BOOL {
             auto* s = reinterpret_cast<Search*>(data);
             char name[32] = {};
             GetClassNameA(w, name, sizeof name);

@@ -8,24 +8,65 @@ size_t GdiCountFromGuiResources()
     return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
 }
 
+namespace {
+
+// The address of a pointer-sized or 64-bit word, if `bytes` of committed,
+// readable memory lie there.
+bool Readable(uintptr_t address, size_t bytes)
+{
+    MEMORY_BASIC_INFORMATION region = {};
+    if (address == 0 || !VirtualQuery(reinterpret_cast<const void*>(address), &region, sizeof region))
+        return false;
+    const DWORD unreadable = PAGE_NOACCESS | PAGE_GUARD;
+    auto end = reinterpret_cast<uintptr_t>(region.BaseAddress) + region.RegionSize;
+    return region.State == MEM_COMMIT && !(region.Protect & unreadable) && address + bytes <= end;
+}
+
+uint64_t Word64At(uintptr_t address)
+{
+    return Readable(address, 8) ? *reinterpret_cast<const uint64_t*>(address) : 0;
+}
+
+// Wine's GDI handle table, the PEB's GdiSharedHandleTable. A 64-bit process
+// finds it in its PEB (TEB+0x60, then PEB+0xF8). A 32-bit process of a WoW64
+// prefix has a 64-bit TEB and PEB beside its own, and Wine keeps the table
+// only there: the 64-bit TEB's address is at TEB+0xF70 (GdiBatchCount), its
+// PEB at +0x60, the table at PEB+0xF8. A 32-bit Wine without WoW64 (0 at
+// TEB+0xF70) keeps it in the 32-bit PEB (TEB+0x30, then PEB+0x94).
+uintptr_t GdiTableAddress()
+{
+    auto teb = reinterpret_cast<uintptr_t>(NtCurrentTeb());
+    uint64_t table = 0;
+    if (sizeof(void*) == 8) {
+        table = Word64At(static_cast<uintptr_t>(Word64At(teb + 0x60)) + 0xF8);
+    } else if (uint32_t teb64 = Readable(teb + 0xF70, 4) ? *reinterpret_cast<const uint32_t*>(teb + 0xF70) : 0) {
+        uint64_t peb64 = Word64At(teb64 + 0x60);
+        if (peb64 >> 32 == 0)
+            table = Word64At(static_cast<uintptr_t>(peb64) + 0xF8);
+    } else if (Readable(teb + 0x30, 4)) {
+        uintptr_t peb = *reinterpret_cast<const uint32_t*>(teb + 0x30);
+        table = Readable(peb + 0x94, 4) ? *reinterpret_cast<const uint32_t*>(peb + 0x94) : 0;
+    }
+    // Beyond this process's pointers (a 32-bit process): not a table it can read.
+    return table == static_cast<uintptr_t>(table) ? static_cast<uintptr_t>(table) : 0;
+}
+
+}  // namespace
+
 size_t GdiCountFromTable()
 {
-    const size_t peb_offset = sizeof(void*) == 8 ? 0x60 : 0x30;
-    const size_t table_offset = sizeof(void*) == 8 ? 0xF8 : 0x94;
-    const size_t entry_size = sizeof(void*) == 8 ? 24 : 16;
-    const size_t type_offset = sizeof(void*) == 8 ? 14 : 10;
-    auto* teb = reinterpret_cast<unsigned char*>(NtCurrentTeb());
-    auto* peb = *reinterpret_cast<unsigned char**>(teb + peb_offset);
-    auto* table = *reinterpret_cast<unsigned char**>(peb + table_offset);
-    if (table == nullptr)
-        return 0;
+    // Wine's entries are 24 bytes in both bitnesses (64-bit object and user
+    // pointers); the type word at byte 14 is non-zero while the object lives.
+    const size_t entry_size = 24;
+    const size_t type_offset = 14;
+    uintptr_t table = GdiTableAddress();
     MEMORY_BASIC_INFORMATION region = {};
-    if (!VirtualQuery(table, &region, sizeof region))
+    if (!Readable(table, entry_size) || !VirtualQuery(reinterpret_cast<const void*>(table), &region, sizeof region))
         return 0;
-    size_t entries = (region.RegionSize - (table - static_cast<unsigned char*>(region.BaseAddress))) / entry_size;
+    size_t entries = (reinterpret_cast<uintptr_t>(region.BaseAddress) + region.RegionSize - table) / entry_size;
     size_t live = 0;
     for (size_t i = 0; i < entries; ++i)
-        if (*reinterpret_cast<uint16_t*>(table + i * entry_size + type_offset) != 0)
+        if (*reinterpret_cast<const uint16_t*>(table + i * entry_size + type_offset) != 0)
             ++live;
     return live;
 }

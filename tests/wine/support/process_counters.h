@@ -9,8 +9,8 @@
 // GetGuiResources(GR_GDIOBJECTS): the documented count. Wine 8.0 answers 0.
 size_t GdiCountFromGuiResources();
 // Live entries of the process's GDI handle table, whose address is in the PEB
-// (as on Windows): one entry per handle with a non-zero type while the
-// object lives.
+// (as on Windows; in a 32-bit process of a WoW64 prefix, the 64-bit PEB): one
+// entry per handle with a non-zero type while the object lives.
 size_t GdiCountFromTable();
 // The first GDI counter that follows ten brushes made and deleted, or null.
 size_t (*FaithfulGdiCount())();
