@@ -7,7 +7,7 @@ void WINAPI DisplayTick(uintptr_t, uintptr_t)
     bool changed = false;
 
     if (CountTick(state)) {
-        if (state.docked && !state.attached)
+        if (state.docked)
             RetryAttachment();
         changed = true;
     }

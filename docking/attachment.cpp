@@ -126,6 +126,25 @@ bool KindWordReadable(const unsigned char* record)
     return true;
 }
 
+// A display re-parented into a panel that has since been made smaller (the
+// pilot sizes panel windows) can lie wholly outside it, shown but clipped
+// away. A panel the host hid, or a display the hiding rules keep hidden, is
+// no such case.
+bool ClippedAwayByPanel()
+{
+    HWND window = state.docked_window;
+    HWND panel = state.dock_target;
+    if (state.attach_by_subclass || !window || !panel || !(GetWindowLongPtrA(window, GWL_STYLE) & WS_VISIBLE) ||
+        !(GetWindowLongPtrA(panel, GWL_STYLE) & WS_VISIBLE))
+        return false;
+    RECT shown = {}, area = {};
+    if (!GetWindowRect(window, &shown) || !GetClientRect(panel, &area))
+        return false;
+    MapWindowPoints(panel, nullptr, reinterpret_cast<POINT*>(&area), 2);
+    return shown.right <= area.left || shown.left >= area.right || shown.bottom <= area.top ||
+           shown.top >= area.bottom;
+}
+
 }  // namespace
 
 HWND FindPanelAt(int32_t x, int32_t y)
@@ -270,8 +289,15 @@ LRESULT CALLBACK TargetWndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
 
 void RetryAttachment()
 {
-    if (!state.docked || state.attached)
+    if (!state.docked)
         return;
+    if (state.attached) {
+        // Placed again where it stands: unattached, inside the host's client
+        // area, until a panel lies under it.
+        if (ClippedAwayByPanel())
+            PlaceDisplay(1, 1);
+        return;
+    }
     if (!state.docked_window) {
         // The docked window died with its panel: it is made again at its
         // place, on the panel under it when there is one.

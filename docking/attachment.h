@@ -7,7 +7,8 @@ HWND FindPanelAt(int32_t x, int32_t y);
 void AttachDisplay(HWND window, HWND target, int32_t x, int32_t y, int dock);
 LRESULT CALLBACK TargetWndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 // The tick's retry: attach a docked, unattached display to a panel under it,
-// making the docked window again when it died with its panel.
+// making the docked window again when it died with its panel; an attached one
+// that its panel, made smaller, clips away is placed again where it stands.
 void RetryAttachment();
 // Writes a subclassed panel's own procedure back (detach and unload).
 void DetachPanel();

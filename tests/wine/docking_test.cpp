@@ -275,8 +275,25 @@ TEST_F(Docking, ReparentedWindowMovesHidesAndDiesWithItsPanel)
     EXPECT_EQ(WindowRect(docked).top - before.top, 40);
     SimShowPanel(panel, false);
     EXPECT_FALSE(IsWindowVisible(docked));
+    RunTicks(20);
+    EXPECT_EQ(GetParent(docked), panel) << "hidden with its panel, not clipped";
     SimShowPanel(panel, true);
     EXPECT_TRUE(IsWindowVisible(docked));
+
+    // Made smaller than where the display sits, the panel would clip it away:
+    // the retry places it again where it stands, in the host's client area.
+    const RECT clipped = WindowRect(docked);
+    SimMovePanel(panel, 260, 140, 15, 200);
+    RunTicks(20);
+    EXPECT_EQ(GetParent(docked), host);
+    EXPECT_EQ(state.attached, 0);
+    EXPECT_EQ(WindowRect(docked).left, clipped.left);
+    EXPECT_EQ(WindowRect(docked).top, clipped.top);
+    UpdateWindow(docked);
+    EXPECT_EQ(ScreenPixel(clipped.left + 60, clipped.top + 15), RGB(200, 30, 170)) << "seen";
+    SimMovePanel(panel, 260, 140, 300, 200);
+    RunTicks(20);
+    ASSERT_EQ(GetParent(docked), panel) << "and back on the panel once it lies under it";
 
     HMENU old_menu = state.docked_menu;
     state.auto_hide = 1;
