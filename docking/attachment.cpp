@@ -186,8 +186,7 @@ void EndAttachment()
 
 void AttachDisplay(HWND window, HWND target, int32_t x, int32_t y, int dock)
 {
-    state.attached = 0;
-    DetachPanel();
+    EndAttachment();
 
     if (state.docked != dock && window) {
         // The form changes: the window's own context gets the colours again.

@@ -27,6 +27,11 @@ uint64_t Word64At(uintptr_t address)
     return Readable(address, 8) ? *reinterpret_cast<const uint64_t*>(address) : 0;
 }
 
+uint32_t Word32At(uintptr_t address)
+{
+    return Readable(address, 4) ? *reinterpret_cast<const uint32_t*>(address) : 0;
+}
+
 // Wine's GDI handle table, the PEB's GdiSharedHandleTable. A 64-bit process
 // finds it in its PEB (TEB+0x60, then PEB+0xF8). A 32-bit process of a WoW64
 // prefix has a 64-bit TEB and PEB beside its own, and Wine keeps the table
@@ -39,13 +44,12 @@ uintptr_t GdiTableAddress()
     uint64_t table = 0;
     if (sizeof(void*) == 8) {
         table = Word64At(static_cast<uintptr_t>(Word64At(teb + 0x60)) + 0xF8);
-    } else if (uint32_t teb64 = Readable(teb + 0xF70, 4) ? *reinterpret_cast<const uint32_t*>(teb + 0xF70) : 0) {
+    } else if (uint32_t teb64 = Word32At(teb + 0xF70)) {
         uint64_t peb64 = Word64At(teb64 + 0x60);
         if (peb64 >> 32 == 0)
             table = Word64At(static_cast<uintptr_t>(peb64) + 0xF8);
-    } else if (Readable(teb + 0x30, 4)) {
-        uintptr_t peb = *reinterpret_cast<const uint32_t*>(teb + 0x30);
-        table = Readable(peb + 0x94, 4) ? *reinterpret_cast<const uint32_t*>(peb + 0x94) : 0;
+    } else if (uint32_t peb = Word32At(teb + 0x30)) {
+        table = Word32At(peb + 0x94);
     }
     // Beyond this process's pointers (a 32-bit process): not a table it can read.
     return table == static_cast<uintptr_t>(table) ? static_cast<uintptr_t>(table) : 0;
