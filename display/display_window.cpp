@@ -257,10 +257,11 @@ LRESULT CALLBACK DisplayWndProc(HWND window, UINT message, WPARAM wparam, LPARAM
             return 0;
         break;
     case WM_CLOSE:
-        // The font is shared by both windows: closing either takes it away.
-        if (state.display_font)
-            ReplaceDisplayFont(nullptr);
-        DestroyWindow(window);
+        // Alt+F4 on either window is the pilot's Close: the display goes off
+        // and the "&Orvale" item brings it back. The floating window stays
+        // until the module stops, and the font, shared by both windows, lives
+        // on until it is replaced.
+        CloseDisplay();
         return 0;
     case WM_DESTROY:
         OnDestroy(window);

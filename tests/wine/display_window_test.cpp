@@ -276,18 +276,24 @@ TEST_F(DisplayWindow, SavingCommandsWriteNothingUndockedOrWithoutAFile)
     EXPECT_EQ(0, state.also_atis) << "ATIS still switches while undocked";
 }
 
-TEST_F(DisplayWindow, ClosingAndReopeningNeverReusesADeletedFontOrBrush)
+TEST_F(DisplayWindow, AltF4SwitchesOffAndDestroyingNeverReusesADeletedFontOrBrush)
 {
     LOGFONTA font = {};
     font.lfHeight = -20;
     strcpy(font.lfFaceName, "Arial");
     for (int round = 0; round < 200; ++round) {
-        ReplaceDisplayFont(CreateFontIndirectA(&font));
-        ASSERT_TRUE(state.display_font);
+        HFONT made = CreateFontIndirectA(&font);
+        ReplaceDisplayFont(made);
         ShowText("font and brush in use", 100, 100, 300, 60);
+        // Alt+F4 is the pilot's Close: the window and the font stay.
         SendMessageA(window, WM_CLOSE, 0, 0);
+        ASSERT_EQ(window, state.undocked_window);
+        EXPECT_FALSE(IsWindowVisible(window));
+        EXPECT_EQ(0, state.display_enabled);
+        EXPECT_EQ(made, state.display_font);
+        EXPECT_EQ(static_cast<DWORD>(OBJ_FONT), GetObjectType(made));
+        DestroyWindow(window);
         ASSERT_EQ(nullptr, state.undocked_window);
-        EXPECT_EQ(nullptr, state.display_font) << "a deleted font is forgotten";
         EXPECT_EQ(nullptr, state.back_brush) << "a deleted brush is forgotten";
         window = CreateUndockedWindow();
         ASSERT_TRUE(window);
