@@ -51,19 +51,21 @@ int ChooseDisplayColour(HWND owner, int for_text, int32_t* setting)
 
 int ChooseDisplayFont(HWND owner)
 {
-    // The dialog may write its own first selection into the record even when
-    // the pilot cancels; the font description is then put back, or a later
-    // Save would store a font nobody chose.
-    const LOGFONTA kept = state.display_logfont;
+    // The dialog works on a copy: the dialog may write its own first
+    // selection into the record even when the pilot cancels, and the
+    // simulator may load another aircraft's font while the dialog is open.
+    // Only OK changes the display's font description, and then to the
+    // pilot's choice alone.
+    LOGFONTA chosen = state.display_logfont;
     CHOOSEFONTA choice = {};
     choice.lStructSize = sizeof choice;
     choice.hwndOwner = owner;
-    choice.lpLogFont = &state.display_logfont;
+    choice.lpLogFont = &chosen;
     choice.Flags = FontDialogFlags;
-    if (ChooseFontA(&choice))
-        return 1;
-    state.display_logfont = kept;
-    return 0;
+    if (!ChooseFontA(&choice))
+        return 0;
+    state.display_logfont = chosen;
+    return 1;
 }
 
 bool MatchBackground(HWND window)
@@ -88,32 +90,29 @@ bool MatchBackground(HWND window)
 
 void RefreshDisplay(HWND window, RefreshKind kind)
 {
-    // The font is module-wide: the new one goes into both windows' contexts
-    // before the old one is deleted.
+    // The font and the brush are module-wide: made even while no window is
+    // there to show them (a docked window being made again), and the new font
+    // goes into both windows' contexts before the old one is deleted.
     if (kind == RefreshFont)
         ReplaceDisplayFont(CreateFontIndirectA(&state.display_logfont));
-
     // The colours are the ones just chosen, not their resolution: black is
     // stored as 0, which would resolve to a palette entry.
-    HDC dc = GetDC(window);
-    switch (kind) {
-    case RefreshText:
-        if (dc)
-            SetTextColor(dc, ChosenColour(state.text_colour, text_palette));
-        break;
-    case RefreshBack: {
-        COLORREF back = ChosenColour(state.back_colour, back_palette);
-        if (dc)
-            SetBkColor(dc, back);
+    if (kind == RefreshBack) {
         if (state.back_brush)
             DeleteObject(state.back_brush);
-        state.back_brush = CreateSolidBrush(back);
-        break;
+        state.back_brush = CreateSolidBrush(ChosenColour(state.back_colour, back_palette));
     }
-    case RefreshFont:
-        if (dc && state.display_font)
+    if (window == nullptr)
+        return;
+
+    HDC dc = GetDC(window);
+    if (dc) {
+        if (kind == RefreshText)
+            SetTextColor(dc, ChosenColour(state.text_colour, text_palette));
+        else if (kind == RefreshBack)
+            SetBkColor(dc, ChosenColour(state.back_colour, back_palette));
+        else if (state.display_font)
             SelectObject(dc, state.display_font);
-        break;
     }
 
     if (PutTextIfEmpty(state, DisplayTestText, DisplayTestTicks))
@@ -127,24 +126,31 @@ void RefreshDisplay(HWND window, RefreshKind kind)
 
 void RunColourCommand(HWND window, UINT command)
 {
+    // A chooser is modal to the display window only: while it is open the
+    // simulator goes on, may load an aircraft that changes the display's
+    // form, or the pilot may switch it off from "&Modules". The refresh goes
+    // to the display as it is when the chooser returns, never to the window
+    // that opened it, so that only one display is ever shown.
+    bool chosen = false;
+    RefreshKind kind = RefreshBack;
     switch (command) {
     case CmdTextColour:
-        if (ChooseDisplayColour(window, 1, &state.text_colour))
-            RefreshDisplay(window, RefreshText);
+        chosen = ChooseDisplayColour(window, 1, &state.text_colour) != 0;
+        kind = RefreshText;
         break;
     case CmdBackColour:
-        if (ChooseDisplayColour(window, 0, &state.back_colour))
-            RefreshDisplay(window, RefreshBack);
+        chosen = ChooseDisplayColour(window, 0, &state.back_colour) != 0;
         break;
     case CmdFont:
-        if (ChooseDisplayFont(window))
-            RefreshDisplay(window, RefreshFont);
+        chosen = ChooseDisplayFont(window) != 0;
+        kind = RefreshFont;
         break;
     case CmdMatchBackground:
-        if (MatchBackground(window))
-            RefreshDisplay(window, RefreshBack);
+        chosen = MatchBackground(window);
         break;
     default:
         break;
     }
+    if (chosen)
+        RefreshDisplay(DisplayTarget(), kind);
 }

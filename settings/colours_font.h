@@ -19,6 +19,8 @@ int ChooseDisplayFont(HWND owner);
 bool MatchBackground(HWND window);
 // Puts the new colour or font into the window's own context and shows the
 // effect: test text in an empty display, shown by the hiding rules, repainted.
+// With no window, only the module-wide font or brush is made.
 void RefreshDisplay(HWND window, RefreshKind kind);
-// Commands 40004, 40005, 40009, 40010 in the window that received them.
+// Commands 40004, 40005, 40009, 40010, chosen in `window`; the refresh goes
+// to the display that is current when the chooser returns.
 void RunColourCommand(HWND window, UINT command);

@@ -9,6 +9,7 @@
 #include <vector>
 #include "host/sim_host.h"
 #include "support/module_fixture.h"
+#include "support/dialog_driver.h"
 #include "support/import_redirect.h"
 #include "support/process_counters.h"
 #include "display/tick.h"
@@ -59,94 +60,6 @@ BOOL WINAPI RecordChooseFont(CHOOSEFONTA* record)
     call.result = real_choose_font(record);
     font_calls.push_back(call);
     return call.result;
-}
-
-// ---- Driving a dialog ----
-// A thread timer runs inside the dialog's own modal loop: it finds the dialog
-// of this thread once it is up and lets the test work it. A second timer
-// closes whatever dialog or message box is still open long after, so that a
-// test that fails never hangs.
-
-std::function<void(HWND)> dialog_script;
-HWND dialog_seen = nullptr;
-bool dialog_stuck = false;
-UINT_PTR drive_timer = 0, watchdog_timer = 0;
-
-BOOL CALLBACK FindDialog(HWND window, LPARAM found)
-{
-    char name[16] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (strcmp(name, "#32770") == 0 && IsWindowVisible(window)) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND ThreadDialog()
-{
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-void CALLBACK DriveDialog(HWND, UINT, UINT_PTR, DWORD)
-{
-    HWND dialog = ThreadDialog();
-    if (dialog == nullptr || dialog_seen != nullptr)
-        return;
-    KillTimer(nullptr, drive_timer);
-    drive_timer = 0;
-    dialog_seen = dialog;
-    dialog_script(dialog);
-}
-
-void CALLBACK CloseLeftovers(HWND, UINT, UINT_PTR, DWORD)
-{
-    if (HWND dialog = ThreadDialog()) {
-        dialog_stuck = true;
-        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-    }
-}
-
-void Press(HWND dialog, int button)
-{
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
-}
-
-// Sends `command` to the display window while `script` works the dialog it opens.
-void CommandWithDialog(HWND window, UINT command, std::function<void(HWND)> script)
-{
-    dialog_script = std::move(script);
-    dialog_seen = nullptr;
-    dialog_stuck = false;
-    drive_timer = SetTimer(nullptr, 0, 20, DriveDialog);
-    watchdog_timer = SetTimer(nullptr, 0, 8000, CloseLeftovers);
-    SendMessageA(window, WM_COMMAND, command, 0);
-    if (drive_timer)
-        KillTimer(nullptr, drive_timer);
-    KillTimer(nullptr, watchdog_timer);
-    drive_timer = watchdog_timer = 0;
-    dialog_script = nullptr;
-}
-
-// The colour dialog's red, green and blue fields.
-enum { ColourRed = 706, ColourGreen = 707, ColourBlue = 708, DefineCustom = 719, CustomGrid = 721 };
-// The font dialog's face, style and size boxes.
-enum { FontFace = 1136, FontStyle = 1137, FontSize = 1138 };
-
-COLORREF ShownColour(HWND dialog)
-{
-    return RGB(GetDlgItemInt(dialog, ColourRed, nullptr, FALSE), GetDlgItemInt(dialog, ColourGreen, nullptr, FALSE),
-               GetDlgItemInt(dialog, ColourBlue, nullptr, FALSE));
-}
-
-void PickColour(HWND dialog, COLORREF colour)
-{
-    SetDlgItemInt(dialog, ColourRed, GetRValue(colour), FALSE);
-    SetDlgItemInt(dialog, ColourGreen, GetGValue(colour), FALSE);
-    SetDlgItemInt(dialog, ColourBlue, GetBValue(colour), FALSE);
 }
 
 COLORREF ContextTextColour(HWND window)
@@ -262,14 +175,7 @@ protected:
     void ChooseFont(const char* face, const char* points)
     {
         CommandWithDialog(window, CmdFont, [face, points](HWND dialog) {
-            SendDlgItemMessageA(dialog, FontFace, CB_SELECTSTRING, static_cast<WPARAM>(-1),
-                                reinterpret_cast<LPARAM>(face));
-            SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(FontFace, CBN_SELCHANGE),
-                         reinterpret_cast<LPARAM>(GetDlgItem(dialog, FontFace)));
-            SendDlgItemMessageA(dialog, FontSize, CB_SELECTSTRING, static_cast<WPARAM>(-1),
-                                reinterpret_cast<LPARAM>(points));
-            SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(FontSize, CBN_SELCHANGE),
-                         reinterpret_cast<LPARAM>(GetDlgItem(dialog, FontSize)));
+            PickFont(dialog, face, points);
             Press(dialog, IDOK);
         });
         ASSERT_TRUE(dialog_seen);
@@ -474,7 +380,7 @@ TEST_F(ColoursFont, FontDialogWritesTheChoiceIntoTheDisplayFont)
     const CHOOSEFONTA& r = font_calls[0].record;
     EXPECT_EQ(sizeof(CHOOSEFONTA), r.lStructSize);
     EXPECT_EQ(window, r.hwndOwner);
-    EXPECT_EQ(&state.display_logfont, r.lpLogFont);
+    EXPECT_NE(&state.display_logfont, r.lpLogFont) << "the dialog works on a copy of the description";
     EXPECT_EQ(0x01810001u, r.Flags);
 
     EXPECT_STREQ("DejaVu Sans Mono", state.display_logfont.lfFaceName);
