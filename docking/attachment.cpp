@@ -38,9 +38,12 @@ void HideDockedWindow()
         state.auto_hide = -1;
 }
 
+// The host shows the panel again. A display the pilot set to "Hide always"
+// stays hidden; the suspension of hide-when-empty ends with the panel's
+// hiding either way.
 void ShowDockedWindow()
 {
-    ShowWindow(state.docked_window, SW_SHOWNA);
+    ShowWindow(state.docked_window, state.hide_always ? SW_HIDE : SW_SHOWNA);
     if (state.auto_hide != 0)
         state.auto_hide = 1;
 }
@@ -126,6 +129,18 @@ bool KindWordReadable(const unsigned char* record)
     return true;
 }
 
+// Whether both probe points (host client coordinates) lie in the client
+// area of `window`, a direct child of the host window. The far probe lies
+// just beyond the display's corner, so it may touch the area's far edge.
+bool InClientArea(HWND window, POINT first, POINT beyond)
+{
+    RECT area = {};
+    if (window == state.host_window || !GetClientRect(window, &area))
+        return false;
+    MapWindowPoints(window, state.host_window, reinterpret_cast<POINT*>(&area), 2);
+    return first.x >= area.left && first.y >= area.top && beyond.x <= area.right && beyond.y <= area.bottom;
+}
+
 // A display re-parented into a panel that has since been made smaller (the
 // pilot sizes panel windows) can lie wholly outside it, shown but clipped
 // away. A panel the host hid, or a display the hiding rules keep hidden, is
@@ -145,6 +160,28 @@ bool ClippedAwayByPanel()
            shown.top >= area.bottom;
 }
 
+// An unattached docked display stays where the pilot can see it while the
+// host changes around it: moved in when the host window is made smaller (and
+// out again, up to its stored place, when it grows), and in re-parenting mode
+// kept above panels the host made after it.
+void KeepUnattachedInSight()
+{
+    HWND window = state.docked_window;
+    const POINT point = UnattachedPoint(window, state.docked_x, state.docked_y);
+    RECT now = {};
+    if (!GetWindowRect(window, &now))
+        return;
+    const bool child = (GetWindowLongPtrA(window, GWL_STYLE) & WS_CHILD) != 0;
+    MapWindowPoints(nullptr, child ? GetParent(window) : nullptr, reinterpret_cast<POINT*>(&now), 1);
+    UINT flags = SWP_NOSIZE | SWP_NOACTIVATE;
+    if (now.left == point.x && now.top == point.y)
+        flags |= SWP_NOMOVE;
+    if (!child || GetWindow(window, GW_HWNDPREV) == nullptr)
+        flags |= SWP_NOZORDER;
+    if ((flags & (SWP_NOMOVE | SWP_NOZORDER)) != (SWP_NOMOVE | SWP_NOZORDER))
+        SetWindowPos(window, HWND_TOP, point.x, point.y, 0, 0, flags);
+}
+
 }  // namespace
 
 HWND FindPanelAt(int32_t x, int32_t y)
@@ -159,6 +196,12 @@ HWND FindPanelAt(int32_t x, int32_t y)
     // hidden windows are skipped, and the display's own docked window too.
     HWND window = ChildUnder(first);
     if (!window || ChildUnder(beyond) != window)
+        return nullptr;
+    // A re-parented display stands in the panel's client area and is clipped
+    // to it: a place on the panel's caption or frame would attach a display
+    // that the clip test then takes off again, over and over. Both tests use
+    // the client area.
+    if (!state.attach_by_subclass && !InClientArea(window, first, beyond))
         return nullptr;
     const unsigned char* record = reinterpret_cast<const unsigned char*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (!record || !KindWordReadable(record))
@@ -307,4 +350,6 @@ void RetryAttachment()
     HWND panel = FindPanelAt(state.docked_x, state.docked_y);
     if (panel)
         AttachDisplay(state.docked_window, panel, state.docked_x, state.docked_y, -1);
+    else
+        KeepUnattachedInSight();
 }

@@ -50,9 +50,14 @@ bool MeasureDocked(POINT* corner)
     state.window_height = client.bottom - client.top + 2 * state.cy_border;
     POINT point = {outer.left, outer.top};
     ScreenToClient(state.host_window, &point);
-    state.docked_x = point.x;
-    state.docked_y = point.y;
     *corner = point;
+    // An unattached docked window stands at the stored place, moved into a
+    // host window that may have been made smaller since: that move is not the
+    // pilot's, and a save must keep the place stored for the aircraft.
+    if (state.attached) {
+        state.docked_x = point.x;
+        state.docked_y = point.y;
+    }
     return true;
 }
 
@@ -132,6 +137,11 @@ void PlaceDisplay(int dock, int measure)
         // Stored geometry: the requested form's own position, the size as it is.
         point.x = dock ? state.docked_x : state.undocked_x;
         point.y = dock ? state.docked_y : state.undocked_y;
+    } else if (dock && state.docked && !state.attached) {
+        // Re-placed unattached: from the stored place, not from where a
+        // smaller host window made it stand.
+        point.x = state.docked_x;
+        point.y = state.docked_y;
     } else if (dock && !state.docked) {
         point = DockMeasured(point);
     } else if (!dock && state.docked) {
