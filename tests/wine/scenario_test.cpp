@@ -15,6 +15,7 @@
 #include <vector>
 #include "host/sim_host.h"
 #include "support/client_pixels.h"
+#include "support/dialog_driver.h"
 #include "support/display_lookup.h"
 
 namespace {
@@ -557,6 +558,199 @@ TEST_P(Recovery, TheDisplayStaysInSight)
     EXPECT_EQ(SimStaleAtUnload(), 0);
 }
 
+// Ordinary actions of the pilot while the simulator goes on: Alt+F4 on
+// either display window, a chooser left open while an aircraft loads, a
+// panel hidden and shown under "Hide always", a smaller simulator window, a
+// panel with a caption. None may cost a message, a stored setting, or the
+// way back to the display.
+class PilotActions : public Recovery {
+protected:
+    // Alt+F4 as Windows delivers it to the window's top-level ancestor.
+    void AltF4(HWND window)
+    {
+        SendMessageA(window, WM_SYSKEYDOWN, VK_F4, 0x20000000 | (0x3E << 16) | 1);
+        Settle();
+    }
+    // Switched off: nothing of the display on screen, and the simulator
+    // shows its messages itself again.
+    void ExpectOff(const RECT& area, const char* what)
+    {
+        Settle();
+        EXPECT_EQ(SeenOnScreen(area, SavedBack), 0) << what;
+        EXPECT_FALSE(MenuItemChecked(SimMenuBar())) << what;
+        SimClearCalls();
+        SimCallTextOutput("To the simulator", 4, 50, 0);
+        ASSERT_EQ(SimTextCalls().size(), 1u) << what;
+        EXPECT_EQ(SimTextCalls()[0].text, "To the simulator") << what;
+    }
+    RECT Inner(HWND window)
+    {
+        RECT r = Outer(window);
+        InflateRect(&r, -2, -2);
+        return r;
+    }
+    int VisibleDisplays(HWND undocked)
+    {
+        int count = 0;
+        for (HWND w : {undocked, Docked()})
+            count += w && IsWindowVisible(w);
+        return count;
+    }
+};
+
+TEST_P(PilotActions, NoneCostsAMessageOrASetting)
+{
+    const Edition edition = GetParam();
+    static const char* classes[] = {"FS98MAIN", "FS2000MAIN", "FS2002MAIN"};
+    static const uint16_t kinds[] = {0x0151, 0x20B8, 0x20A9};
+    host_ = SimCreateMainWindow(classes[edition], "Flight Simulator", 0, 0, 900, 650);
+    ASSERT_TRUE(host_);
+    ASSERT_TRUE(SimLoadModule("orvale.dll"));
+    ASSERT_TRUE(SimStartModule());
+    HWND undocked = nullptr;
+    ASSERT_TRUE(SimPumpUntil([&] { return (undocked = FindUndockedDisplay(host_)) != nullptr; }, 1000));
+    ASSERT_TRUE(SimPumpUntil([&] { return GetMenuItemCount(SimMenuBar()) == 4; }, 4000)) << "\"&Orvale\" installed";
+
+    const char* c172_font = "Arial,-16,0,700,0,0,0";
+    const std::string c172 =
+        Aircraft("c172", (std::string("[Orvale]\r\nWindow=40,60,360,40,2,3\r\nFont=") + c172_font + "\r\n").c_str());
+    SimCallPanelLoad(c172.c_str());
+    HWND docked = Docked();
+    ASSERT_TRUE(docked);
+    SimCallTextOutput("Runway 27 in use", 4, 0, 0);
+    const RECT c172_area = HostArea(42, 62, 356, 36);
+    ExpectSeen(c172_area, "docked where no panel is");
+
+    // ---- Alt+F4 on the docked popup (FS2002), or undocked and Alt+F4 on
+    // the floating window: the pilot's Close ----
+    if (edition == FS2002) {
+        AltF4(docked);
+        ExpectOff(c172_area, "Alt+F4 on the docked popup");
+    } else {
+        SendMessageA(docked, WM_COMMAND, 40002, 0);
+        ASSERT_TRUE(IsWindowVisible(undocked));
+        const RECT floating = ClientOnScreen(undocked);
+        AltF4(undocked);
+        ExpectOff(floating, "Alt+F4 on the floating window");
+    }
+    SendMessageA(host_, WM_COMMAND, 35224, 0);
+    ASSERT_TRUE(IsWindow(undocked)) << "the floating window lives until the module stops";
+    SimCallTextOutput("Runway 27 in use", 4, 0, 0);
+    ExpectSeen(ClientOnScreen(undocked), "\"&Orvale\" brings the display back");
+    SendMessageA(undocked, WM_COMMAND, 40001, 0);
+    docked = Docked();
+    ASSERT_TRUE(docked);
+    SendMessageA(docked, WM_COMMAND, 40008, 0);
+    EXPECT_EQ(ReadSetting(c172 + ".cfg", "Font"), c172_font) << "the font outlived the close";
+
+    // ---- Alt+F4 on the floating window, then an aircraft whose place has
+    // no panel: its messages are on screen ----
+    SendMessageA(docked, WM_COMMAND, 40002, 0);
+    AltF4(undocked);
+    ExpectOff(ClientOnScreen(undocked), "Alt+F4 on the floating window");
+    const std::string b737 = Aircraft("b737", "[Orvale]\r\nWindow=420,80,360,40,2,3\r\nFont=Arial,-12,0,400,0,0,0\r\n");
+    SimCallPanelLoad(b737.c_str());
+    SimCallTextOutput("Information Bravo", 3, 0, 0);
+    const RECT b737_area = HostArea(422, 82, 356, 36);
+    ExpectSeen(b737_area, "an aircraft loaded after Alt+F4");
+
+    // ---- The font chooser open while the simulator loads another aircraft;
+    // the pilot cancels, then saves ----
+    const char* a320_font = "Courier New,-20,0,700,0,0,0";
+    const std::string a320 = Aircraft(
+        "a320", (std::string("[Orvale]\r\nWindow=420,80,360,40,2,3\r\nFont=") + a320_font + "\r\n").c_str());
+    CommandWithDialog(Docked(), 40009, [&](HWND dialog) {
+        SimCallPanelLoad(a320.c_str());
+        Press(dialog, IDCANCEL);
+    });
+    ASSERT_TRUE(dialog_seen);
+    SendMessageA(Docked(), WM_COMMAND, 40008, 0);
+    EXPECT_EQ(ReadSetting(a320 + ".cfg", "Font"), a320_font) << "the loaded aircraft's font, not the one before";
+
+    // ---- A colour chooser open on the floating window while an aircraft
+    // loads docked with "Hide when empty"; the pilot clicks OK ----
+    constexpr COLORREF Chosen = RGB(250, 200, 20);
+    SendMessageA(Docked(), WM_COMMAND, 40002, 0);
+    const RECT floating = ClientOnScreen(undocked);
+    const std::string dc9 = Aircraft("dc9", "[Orvale]\r\nWindow=420,520,360,40,2,3\r\nAutoHide=Yes\r\n");
+    CommandWithDialog(undocked, 40004, [&](HWND dialog) {
+        SimCallPanelLoad(dc9.c_str());
+        PickColour(dialog, Chosen);
+        Press(dialog, IDOK);
+    });
+    ASSERT_TRUE(dialog_seen);
+    const RECT dc9_area = HostArea(422, 522, 356, 36);
+    Settle();
+    EXPECT_EQ(VisibleDisplays(undocked), 1) << "only one display is ever shown";
+    EXPECT_EQ(SeenOnScreen(floating, SavedBack), 0) << "the floating window stays hidden";
+    EXPECT_GT(SeenOnScreen(dc9_area, Chosen), 10) << "the chosen colour on the docked display";
+
+    // ---- "Hide always" on a panel that the host hides and shows ----
+    HWND panel = SimCreatePanel(0, 500, 900, 100, kinds[edition]);
+    SimRunTicks(20);
+    ExpectAttachedTo(panel, Docked());
+    SendMessageA(Docked(), WM_COMMAND, 40011, 0);
+    SimRunTicks(20);
+    if (edition == FS2002) {
+        SimHostHidePanel(panel);
+        SimHostShowPanel(panel);
+    } else {
+        SimShowPanel(panel, false);
+        SimShowPanel(panel, true);
+    }
+    Settle();
+    EXPECT_EQ(SeenOnScreen(dc9_area, SavedBack), 0) << "hidden always, also after the panel's show";
+    EXPECT_EQ(ReadSetting(dc9 + ".cfg", "HideWindow"), "Yes");
+    SimDestroyPanel(panel);
+
+    // ---- The simulator window made smaller while the display stands where
+    // no panel is; the pilot toggles "Hide when empty" twice ----
+    const std::string md11 = Aircraft("md11", "[Orvale]\r\nWindow=520,540,360,40,2,3\r\n");
+    SimCallPanelLoad(md11.c_str());
+    SimCallTextOutput("Wind calm", 4, 0, 0);
+    ExpectSeen(HostArea(522, 542, 356, 36), "at its stored place");
+    SetWindowPos(host_, nullptr, 0, 0, 640, 480, SWP_NOZORDER | SWP_NOACTIVATE);
+    SimRunTicks(20);
+    RECT area = {}, inner = Inner(Docked());
+    GetClientRect(host_, &area);
+    MapWindowPoints(host_, nullptr, reinterpret_cast<POINT*>(&area), 2);
+    RECT common;
+    EXPECT_TRUE(IntersectRect(&common, &inner, &area) && EqualRect(&common, &inner)) << "moved into the smaller window";
+    ExpectSeen(inner, "inside the smaller simulator window");
+    SendMessageA(Docked(), WM_COMMAND, 40013, 0);
+    SendMessageA(Docked(), WM_COMMAND, 40013, 0);
+    EXPECT_EQ(ReadSetting(md11 + ".cfg", "Window"), "520,540,360,40,2,3") << "the stored place is kept";
+    SetWindowPos(host_, nullptr, 0, 0, 900, 650, SWP_NOZORDER | SWP_NOACTIVATE);
+    SimRunTicks(20);
+    ExpectSeen(HostArea(522, 542, 356, 36), "back at its stored place");
+
+    // ---- A panel with a caption and a frame, the docked place on that
+    // strip: the display settles and stays in sight ----
+    if (edition != FS2002) {
+        HWND framed = SimCreatePanel(100, 200, 600, 250, kinds[edition]);
+        SetWindowLongPtrA(framed, GWL_STYLE, GetWindowLongPtrA(framed, GWL_STYLE) | WS_CAPTION | WS_THICKFRAME);
+        SetWindowLongPtrA(framed, GWL_EXSTYLE, WS_EX_CLIENTEDGE | WS_EX_DLGMODALFRAME);
+        SetWindowPos(framed, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+        POINT client = {0, 0};
+        MapWindowPoints(framed, host_, &client, 1);
+        const int strip = client.y - 200;
+        const int line = 20;  // the system font's line, raised to by the docked minimum
+        ASSERT_GT(strip, line + 2) << "a strip the display fits in";
+        const std::string dhc6 = Aircraft("dhc6", "[Orvale]\r\nWindow=150,201,360,1,2,3\r\n");
+        SimCallPanelLoad(dhc6.c_str());
+        SimCallTextOutput("Gusting", 4, 0, 0);
+        const HWND parent = GetParent(Docked());
+        for (int retry = 0; retry < 10; ++retry) {
+            SimRunTicks(20);
+            ExpectSeen(Inner(Docked()), "on the caption strip");
+            EXPECT_EQ(GetParent(Docked()), parent) << "settled, never re-parented back and forth";
+        }
+    }
+
+    ASSERT_TRUE(SimUnloadModule());
+    EXPECT_EQ(SimStaleAtUnload(), 0);
+}
+
 std::string EditionName(const ::testing::TestParamInfo<Edition>& info)
 {
     static const char* names[] = {"FS98", "FS2000", "FS2002"};
@@ -565,5 +759,6 @@ std::string EditionName(const ::testing::TestParamInfo<Edition>& info)
 
 INSTANTIATE_TEST_SUITE_P(Editions, Flight, ::testing::Values(FS98, FS2000, FS2002), EditionName);
 INSTANTIATE_TEST_SUITE_P(Editions, Recovery, ::testing::Values(FS2000, FS2002), EditionName);
+INSTANTIATE_TEST_SUITE_P(Editions, PilotActions, ::testing::Values(FS98, FS2000, FS2002), EditionName);
 
 }  // namespace
