@@ -9,6 +9,19 @@ configure_file(resources/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @O
 add_library(orvale_objects OBJECT ${MODULE_SOURCES})
 target_include_directories(orvale_objects PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
 target_compile_options(orvale_objects PRIVATE -Wall -Wextra -fno-exceptions -fno-rtti)
+# GCC would turn the byte loops of the module's own memcpy and memset into
+# calls to memcpy and memset: in the product, calls to themselves.
+set_source_files_properties(module/bytes_and_text.cpp PROPERTIES COMPILE_OPTIONS -fno-tree-loop-distribute-patterns)
+
+# The product runs on the simulators' own PCs: 486 instructions only, and no
+# C or C++ runtime, so nothing but the four system DLLs every Windows 95 and
+# NT 4 has. No unwind tables either: nothing unwinds without exceptions.
+# The win32 preset builds it at -O2: its time goes into Windows' own calls,
+# and -O3 only made the code a fifth larger.
+set(PRODUCT_COMPILE_OPTIONS -march=i486 -mtune=i486 -fno-asynchronous-unwind-tables -fno-unwind-tables)
+if(ORVALE_BUILD STREQUAL "product")
+    target_compile_options(orvale_objects PRIVATE ${PRODUCT_COMPILE_OPTIONS})
+endif()
 
 # The module's resources, compiled into the DLL and into white-box tests.
 set(ORVALE_RC ${CMAKE_SOURCE_DIR}/resources/orvale.rc)
@@ -34,13 +47,20 @@ else()
     target_include_directories(orvale PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
     target_compile_options(orvale PRIVATE -Wall -Wextra -fno-exceptions -fno-rtti)
     set_target_properties(orvale PROPERTIES PREFIX "" OUTPUT_NAME orvale)
-    # No runtime DLLs beyond the system's own: the C++ runtime goes in statically.
-    target_link_options(orvale PRIVATE -static -static-libgcc -static-libstdc++)
     target_link_libraries(orvale PRIVATE user32 gdi32 comdlg32 kernel32)
     if(ORVALE_BUILD STREQUAL "product")
-        target_link_options(orvale PRIVATE -s)
+        # No start-up objects and no runtime library: the loader calls DllMain
+        # itself, and the compiler's own calls go to module/compiler_calls.cpp.
+        # Whatever else an object asks of a runtime (a stack probe, 64-bit
+        # division, atexit for a static destructor) fails the link.
+        target_sources(orvale PRIVATE module/compiler_calls.cpp)
+        target_compile_options(orvale PRIVATE ${PRODUCT_COMPILE_OPTIONS})
+        target_link_options(orvale PRIVATE -nostdlib -Wl,--entry,_DllMain@12 -s)
         return()
     endif()
+    # The test builds keep their runtime, linked in statically: no runtime
+    # DLLs beyond the system's own.
+    target_link_options(orvale PRIVATE -static -static-libgcc -static-libstdc++)
 endif()
 
 # ---- The test build: white-box library, simulated host, tests, demo. ----

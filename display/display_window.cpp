@@ -2,7 +2,7 @@
 // right-button menus and their commands.
 #include "module/display_state.h"
 #include "display/window_layout.h"
-#include <cstring>
+#include "module/bytes_and_text.h"
 
 const char DisplayClassName[] = "OrvaleWindow";
 static const char UndockedCaption[] = "Orvale: drag, size and dock me!";
@@ -24,7 +24,7 @@ bool RegisterDisplayClass()
 
 HWND CreateUndockedWindow()
 {
-    strcpy(state.menu_name, "UNDOCKEDM");
+    CopyBytes(state.menu_name, "UNDOCKEDM", sizeof "UNDOCKEDM");
     state.loaded_menu = nullptr;
     state.undocked_window = CreateWindowExA(0, DisplayClassName, UndockedCaption,
                                             WS_POPUP | WS_CAPTION | WS_THICKFRAME, 0, 0, 0, 0,

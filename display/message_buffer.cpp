@@ -1,6 +1,6 @@
 // Plain-value logic: no Win32 calls here.
 #include "display/message_buffer.h"
-#include <cstring>
+#include "module/bytes_and_text.h"
 
 bool IsCapturedType(int32_t type, int32_t also_atis)
 {
@@ -48,11 +48,11 @@ int32_t CaptureMessage(DisplayValues& s, const char* text, int32_t type, int32_t
             s.scroll_mask = 1;
     }
 
-    int32_t length = static_cast<int32_t>(strnlen(s.text_buffer, TextCapacity));
+    int32_t length = static_cast<int32_t>(TextLengthWithin(s.text_buffer, TextCapacity));
     if (append == 0) {
         length = 0;
         if (s.scroll_mask != 0) {
-            memset(s.text_buffer, ' ', ScrollLead);
+            FillBytes(s.text_buffer, ' ', ScrollLead);
             length = ScrollLead;
         }
         s.text_buffer[length] = '\0';
@@ -60,8 +60,8 @@ int32_t CaptureMessage(DisplayValues& s, const char* text, int32_t type, int32_t
 
     if (text != nullptr) {
         size_t room = static_cast<size_t>(TextCapacity - length);
-        size_t take = strnlen(text, room);
-        memcpy(s.text_buffer + length, text, take);
+        size_t take = TextLengthWithin(text, room);
+        CopyBytes(s.text_buffer + length, text, take);
         length += static_cast<int32_t>(take);
         s.text_buffer[length] = '\0';
     }
@@ -74,17 +74,17 @@ int32_t CaptureMessage(DisplayValues& s, const char* text, int32_t type, int32_t
 
 void MirrorCopy(char* block, const char* text_buffer)
 {
-    size_t length = strnlen(text_buffer, MirrorCapacity);
-    memcpy(block, text_buffer, length);
-    memset(block + length, 0, MirrorCapacity - length);
+    size_t length = TextLengthWithin(text_buffer, MirrorCapacity);
+    CopyBytes(block, text_buffer, length);
+    FillBytes(block + length, 0, MirrorCapacity - length);
 }
 
 bool PutTextIfEmpty(DisplayValues& s, const char* text, int32_t ticks)
 {
     if (s.text_length != 0)
         return false;
-    size_t take = strnlen(text, TextCapacity);
-    memcpy(s.text_buffer, text, take);
+    size_t take = TextLengthWithin(text, TextCapacity);
+    CopyBytes(s.text_buffer, text, take);
     s.text_buffer[take] = '\0';
     s.text_length = static_cast<int32_t>(take);
     s.display_ticks = ticks;

@@ -1,6 +1,6 @@
 // Plain-value logic: no Win32 calls here.
 #include "display/tick_step.h"
-#include <cstring>
+#include "module/bytes_and_text.h"
 
 bool CountTick(DisplayValues& s)
 {
@@ -20,7 +20,7 @@ unsigned AdvanceText(DisplayValues& s)
                 --s.scroll_delay;
             } else {
                 // Drop the first character; the terminator moves with the rest.
-                memmove(s.text_buffer, s.text_buffer + 1, static_cast<size_t>(s.text_length));
+                MoveBytes(s.text_buffer, s.text_buffer + 1, static_cast<size_t>(s.text_length));
                 --s.text_length;
                 effect |= TickChanged | TickMirrored;
             }

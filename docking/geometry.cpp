@@ -1,6 +1,6 @@
 // Docking geometry on plain values: no window-system call here.
 #include "docking/geometry.h"
-#include <cstring>
+#include "module/bytes_and_text.h"
 
 namespace {
 
@@ -17,9 +17,7 @@ int32_t Held(int64_t value)
 
 uint32_t PanelKindOf(const unsigned char* record)
 {
-    uint32_t word;
-    memcpy(&word, record + PanelKindOffset, sizeof word);
-    return word >> 16;
+    return ReadWord32(record + PanelKindOffset) >> 16;
 }
 
 bool IsPanelKind(uint32_t kind, int32_t host_version)

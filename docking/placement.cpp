@@ -3,7 +3,7 @@
 // change of form (to within the docked window's border).
 #include "module/display_state.h"
 #include "docking/geometry.h"
-#include <cstring>
+#include "module/bytes_and_text.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ static_assert(sizeof DockedMenuName <= sizeof DisplayState::menu_name, "menu nam
 // into a panel, or on FS2002 a popup owned by the host window.
 void CreateDockedWindow()
 {
-    memcpy(state.menu_name, DockedMenuName, sizeof DockedMenuName);
+    CopyBytes(state.menu_name, DockedMenuName, sizeof DockedMenuName);
     // Only a menu that this creation's WM_CREATE loaded may become the docked
     // window's menu; a failed creation must not adopt one left from before.
     state.loaded_menu = nullptr;

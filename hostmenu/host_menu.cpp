@@ -3,7 +3,7 @@
 // item's WM_COMMAND and keeps the item in step on every non-client paint.
 #include "module/display_state.h"
 #include <cstddef>
-#include <cstring>
+#include "module/bytes_and_text.h"
 
 // The menu item records use the short form without hbmpItem: the oldest
 // systems the simulator runs on reject the full record. On the 32-bit product
@@ -38,7 +38,7 @@ static HMENU AppendModulesPopup()
     if (!popup)
         return nullptr;
     char text[sizeof ModulesMenuText];
-    memcpy(text, ModulesMenuText, sizeof text);
+    CopyBytes(text, ModulesMenuText, sizeof text);
     MENUITEMINFOA item = {};
     item.cbSize = MenuItemInfoSize;
     item.fMask = MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_TYPE;
@@ -85,7 +85,7 @@ void InstallMenuItem()
         return;
 
     char text[sizeof OrvaleItemText];
-    memcpy(text, OrvaleItemText, sizeof text);
+    CopyBytes(text, OrvaleItemText, sizeof text);
     MENUITEMINFOA item = {};
     item.cbSize = MenuItemInfoSize;
     item.fMask = MIIM_STATE | MIIM_ID | MIIM_TYPE;

@@ -1,31 +1,26 @@
 // Plain-value logic: no Win32 calls here.
 // Edition recognition from the main window's class name and title.
 #include "module/edition.h"
-#include <cstring>
-
-static bool BeginsWith(const char* text, const char* prefix)
-{
-    return strncmp(text, prefix, strlen(prefix)) == 0;
-}
+#include "module/bytes_and_text.h"
 
 static bool Contains(const char* text, const char* part)
 {
-    return text != nullptr && strstr(text, part) != nullptr;
+    return text != nullptr && TextContains(text, part);
 }
 
 bool IsHostClassName(const char* class_name)
 {
-    if (class_name == nullptr || !BeginsWith(class_name, "FS"))
+    if (class_name == nullptr || !TextBeginsWith(class_name, "FS"))
         return false;
     // A name shorter than the suffix has no last four characters to compare;
     // looking before its start would read outside the buffer.
-    size_t length = strlen(class_name);
-    return length >= 4 && strcmp(class_name + length - 4, "MAIN") == 0;
+    size_t length = TextLength(class_name);
+    return length >= 4 && TextEquals(class_name + length - 4, "MAIN");
 }
 
 bool EditionNeedsTitle(const char* class_name)
 {
-    return class_name == nullptr || !BeginsWith(class_name, "FS2000");
+    return class_name == nullptr || !TextBeginsWith(class_name, "FS2000");
 }
 
 int32_t HostEdition(const char* class_name, const char* title)
@@ -34,9 +29,9 @@ int32_t HostEdition(const char* class_name, const char* title)
         class_name = "";
     // FS2000 is tried first, so a title naming both editions counts as FS2000,
     // also on a window whose class says FS2002.
-    if (BeginsWith(class_name, "FS2000") || Contains(title, "2000"))
+    if (TextBeginsWith(class_name, "FS2000") || Contains(title, "2000"))
         return EditionFS2000;
-    if (BeginsWith(class_name, "FS2002") || Contains(title, "2002"))
+    if (TextBeginsWith(class_name, "FS2002") || Contains(title, "2002"))
         return EditionFS2002;
     return EditionFS98;
 }

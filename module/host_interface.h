@@ -10,7 +10,7 @@
 #include <windows.h>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
+#include "module/bytes_and_text.h"
 
 typedef int32_t(WINAPI* TextOutputRoutine)(const char* text, int32_t type, int32_t time, int32_t append);
 typedef int32_t(WINAPI* PanelLoadRoutine)(uintptr_t w1, uintptr_t w2, uintptr_t w3, uintptr_t w4,
@@ -78,7 +78,5 @@ inline uintptr_t* HostSlot(unsigned char* table, uint32_t byte_offset)
 // Plain 32-bit data at its byte offset.
 inline int32_t HostWord(const unsigned char* table, uint32_t byte_offset)
 {
-    int32_t value;
-    memcpy(&value, table + byte_offset, sizeof value);
-    return value;
+    return static_cast<int32_t>(ReadWord32(table + byte_offset));
 }

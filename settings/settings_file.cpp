@@ -3,7 +3,7 @@
 // and written back by SaveSettings.
 #include "module/display_state.h"
 #include "settings/settings_format.h"
-#include <cstring>
+#include "module/bytes_and_text.h"
 
 static const char SettingsSection[] = "Orvale";
 static_assert(FaceNameChars == LF_FACESIZE, "face names are copied whole");
@@ -35,7 +35,7 @@ static void TakeFont(const FontFields& fields, bool make)
 {
     const LOGFONTA kept = state.display_logfont;
     state.display_logfont = LOGFONTA{};
-    memcpy(state.display_logfont.lfFaceName, fields.face_name, FaceNameChars);
+    CopyBytes(state.display_logfont.lfFaceName, fields.face_name, FaceNameChars);
     state.display_logfont.lfFaceName[LF_FACESIZE - 1] = '\0';
     if (!make)
         return;
@@ -137,7 +137,7 @@ void SaveSettings()
 
     if (state.display_font) {
         FontFields fields;
-        memcpy(fields.face_name, state.display_logfont.lfFaceName, FaceNameChars);
+        CopyBytes(fields.face_name, state.display_logfont.lfFaceName, FaceNameChars);
         fields.face_name[FaceNameChars - 1] = '\0';
         fields.height = state.display_logfont.lfHeight;
         fields.width = state.display_logfont.lfWidth;

@@ -1,7 +1,6 @@
 // Plain-value logic: no Win32 calls here.
 #include "settings/settings_format.h"
-#include <cstdio>
-#include <cstring>
+#include "module/bytes_and_text.h"
 
 namespace {
 
@@ -28,10 +27,36 @@ bool BeginsWith(const char* value, const char* prefix)
     return true;
 }
 
+// Writing into a buffer whose last byte, `end`, is kept for the terminator:
+// what does not fit is cut off, as snprintf would.
+char* PutChar(char* at, char* end, char c)
+{
+    if (at < end)
+        *at++ = c;
+    return at;
+}
+
+char* PutDecimal(char* at, char* end, int32_t value)
+{
+    // Negated as unsigned, so INT32_MIN has its magnitude too.
+    uint32_t magnitude = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+    char digits[10];
+    size_t count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0)
+        at = PutChar(at, end, '-');
+    while (count > 0)
+        at = PutChar(at, end, digits[--count]);
+    return at;
+}
+
 // The next field after the comma that ends the current one, or null.
 const char* NextField(const char* field)
 {
-    const char* comma = strchr(field, ',');
+    const char* comma = FindChar(field, ',');
     return comma ? comma + 1 : nullptr;
 }
 
@@ -85,11 +110,11 @@ FontEntry ParseFontEntry(const char* value, FontFields* fields)
     if (!value || !*value)
         return FontEntry::Empty;
     *fields = FontFields{};
-    const char* comma = strchr(value, ',');
-    size_t face_length = comma ? static_cast<size_t>(comma - value) : strlen(value);
+    const char* comma = FindChar(value, ',');
+    size_t face_length = comma ? static_cast<size_t>(comma - value) : TextLength(value);
     if (face_length > FaceNameChars - 1)
         face_length = FaceNameChars - 1;
-    memcpy(fields->face_name, value, face_length);
+    CopyBytes(fields->face_name, value, face_length);
     fields->face_name[face_length] = '\0';
     if (!comma)
         return FontEntry::FaceOnly;
@@ -130,7 +155,7 @@ bool IsPanelPath(const char* path)
 {
     if (!path)
         return false;
-    size_t length = strlen(path);
+    size_t length = TextLength(path);
     if (length < 5)
         return false;
     const char* tail = path + length - 5;
@@ -161,7 +186,7 @@ int32_t PanelPathLength(const char* path)
 {
     if (!path)
         return 0;
-    size_t length = strlen(path);
+    size_t length = TextLength(path);
     return length > static_cast<size_t>(INT32_MAX) ? INT32_MAX : static_cast<int32_t>(length);
 }
 
@@ -177,8 +202,8 @@ bool BuildConfigPath(const char* path, char (&config_path)[ConfigPathChars])
     // does not fit whole names no settings file at all.
     if (length > ConfigPathKept)
         return false;
-    memcpy(config_path, path, length);
-    memcpy(config_path + length, ".cfg", 5);
+    CopyBytes(config_path, path, length);
+    CopyBytes(config_path + length, ".cfg", 5);
     static_assert(ConfigPathKept + 5 == ConfigPathChars, "the whole path and its extension fill the buffer");
     return true;
 }
@@ -188,17 +213,29 @@ void FormatWindowValue(char* out, size_t out_size, int32_t x, int32_t y, int32_t
 {
     if (!out || out_size == 0)
         return;
-    snprintf(out, out_size, "%d,%d,%d,%d,%d,%d", static_cast<int>(x), static_cast<int>(y),
-             static_cast<int>(width), static_cast<int>(height), static_cast<int>(text_colour),
-             static_cast<int>(back_colour));
+    const int32_t numbers[] = {x, y, width, height, text_colour, back_colour};
+    char* end = out + out_size - 1;
+    char* at = out;
+    for (size_t i = 0; i < sizeof numbers / sizeof numbers[0]; ++i) {
+        if (i > 0)
+            at = PutChar(at, end, ',');
+        at = PutDecimal(at, end, numbers[i]);
+    }
+    *at = '\0';
 }
 
 void FormatFontValue(char* out, size_t out_size, const FontFields& fields)
 {
     if (!out || out_size == 0)
         return;
-    snprintf(out, out_size, "%.*s,%d,%d,%d,%d,%d,%d", static_cast<int>(FaceNameChars - 1),
-             fields.face_name, static_cast<int>(fields.height), static_cast<int>(fields.width),
-             static_cast<int>(fields.weight), static_cast<int>(fields.italic),
-             static_cast<int>(fields.underline), static_cast<int>(fields.strike_out));
+    const int32_t numbers[] = {fields.height, fields.width, fields.weight,
+                               fields.italic, fields.underline, fields.strike_out};
+    char* end = out + out_size - 1;
+    char* at = out;
+    size_t face_length = TextLengthWithin(fields.face_name, FaceNameChars - 1);
+    for (size_t i = 0; i < face_length; ++i)
+        at = PutChar(at, end, fields.face_name[i]);
+    for (int32_t number : numbers)
+        at = PutDecimal(PutChar(at, end, ','), end, number);
+    *at = '\0';
 }

@@ -101,7 +101,7 @@ rows() { sed -n '/^| operation/,/^$/p' "$1" | sed '/^$/d'; }
     echo "Measured $(date -u +%Y-%m-%d) on $(nproc) CPU(s), $cpu, $wine_version, with \`tools/bench.sh\`."
     echo
     if (( run32 )); then
-        echo "Under 32-bit Wine, the product (\`build/win32/orvale.dll\`, 32-bit, \`-O3\`, stripped), costs per"
+        echo "Under 32-bit Wine, the product (\`build/win32/orvale.dll\`, 486, no C runtime, \`-O2\`, stripped), costs per"
         echo "call in nanoseconds; the last two columns are the 64-bit twin's (test build, \`-O2\`) under 64-bit Wine:"
         echo
         # The twin's median and ratio joined to the product's rows by operation.

@@ -20,6 +20,7 @@ PACKAGES=(
     clang                       # native: sanitizers and libFuzzer
     libclang-rt-14-dev          # native: the sanitizer and libFuzzer runtimes
     python3-pefile              # native: the product DLL check reads the PE with it
+    python3-capstone            # native: the product DLL check disassembles the code with it (486 only)
     libz-mingw-w64-dev          # test build: the simulated host writes PNG with it
     zip                         # packaging the module for pilots
     unzip                       # checking the packed module

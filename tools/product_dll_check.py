@@ -2,8 +2,9 @@
 """product_dll_check: reads the product orvale.dll as the simulator's loader
 will and checks what the simulator and old Windows depend on: a 32-bit i386
 DLL exporting exactly `Linkage` and `ImportTable` with the expected contents,
-importing only reviewed functions from the system's own DLLs, and carrying its
-version information and context menus.
+importing only reviewed functions from KERNEL32, USER32, GDI32 and COMDLG32,
+with no TLS directory, whose code uses no instruction the 486 lacks, and
+carrying its version information and context menus.
 
     product_dll_check.py <orvale.dll> <import-allowlist.txt> [x.y.z]
 
@@ -11,7 +12,8 @@ With a version, the VERSIONINFO must carry exactly that version (the fixed file
 and product versions x.y.z.0, the FileVersion and ProductVersion strings
 x.y.z): the release packs the DLL under that version's name.
 
-The PE is read with pefile (Debian's python3-pefile). Records of the module are
+The PE is read with pefile (Debian's python3-pefile), the code disassembled
+with Capstone (Debian's python3-capstone). Records of the module are
 read only where the file holds them: a truncated or malformed image is
 reported as a failure, never passed over.
 """
@@ -23,6 +25,11 @@ try:
     import pefile
 except ImportError:
     pefile = None
+try:
+    import capstone
+    from capstone import x86_const
+except ImportError:
+    capstone = None
 
 MACHINE_I386 = 0x014C
 MAGIC_PE32 = 0x010B
@@ -32,9 +39,11 @@ SCN_EXECUTE = 0x20000000
 RELOC_HIGHLOW = 3
 RT_MENU = 4
 RT_VERSION = 16
-DIR_EXPORT, DIR_IMPORT, DIR_RESOURCE, DIR_BASERELOC, DIR_DELAY_IMPORT = 0, 1, 2, 5, 13
+DIR_EXPORT, DIR_IMPORT, DIR_RESOURCE, DIR_BASERELOC, DIR_TLS, DIR_DELAY_IMPORT = 0, 1, 2, 5, 9, 13
 
-ALLOWED_DLLS = {"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "COMDLG32.DLL", "MSVCRT.DLL"}
+# Windows 95 and NT 4 have these four; msvcrt.dll, for one, came to Windows 95
+# only with later updates.
+ALLOWED_DLLS = {"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "COMDLG32.DLL"}
 IMPORT_IDS = [0x0001, 0x000F, 0x0015, 0x0016, 0x0101, 0x0141, 0x0004, 0x505A, 0x0002, 0x000A]
 FILE_DESCRIPTION = "Orvale text display module"
 # Linkage: {0x507F, StartModule, StopModule, 0, 1, 0x800, 0, ShowMessage}
@@ -203,7 +212,9 @@ def read_imports(pe):
 
 
 def read_allow_list(path):
-    """The set of `DLL!Function` entries (DLL in upper case), and problems."""
+    """The set of `DLL!Function` entries (DLL in upper case), and problems.
+    Each entry carries the columns "95" and "NT4": the reviewer's word that
+    the function is fully implemented on both."""
     entries, problems = set(), []
     try:
         with open(path, encoding="utf-8") as f:
@@ -214,9 +225,13 @@ def read_allow_list(path):
         line = line.split("#", 1)[0].strip(" \t\r")
         if not line:
             continue
-        dll, bang, fn = line.partition("!")
-        if not bang or not dll or not fn or re.search(r"[ \t!]", fn):
+        entry, *columns = line.split()
+        dll, bang, fn = entry.partition("!")
+        if not bang or not dll or not fn or "!" in fn:
             problems.append(f"{path}:{number}: not DLL!Function: {line}")
+            continue
+        if columns != ["95", "NT4"]:
+            problems.append(f"{path}:{number}: {entry} is not marked as fully implemented on 95 and NT4")
             continue
         entries.add(dll.upper() + "!" + fn)
     return entries, problems
@@ -226,7 +241,7 @@ def check_imports(pe, allow_list_path, report):
     by_dll, problems = read_imports(pe)
     details = problems + [f"{dll} is not a system DLL the module may use ({len(names)} functions)"
                           for dll, names in sorted(by_dll.items()) if dll.upper() not in ALLOWED_DLLS]
-    report.check(not details, "imports only from KERNEL32, USER32, GDI32, COMDLG32 and msvcrt", details)
+    report.check(not details, "imports only from KERNEL32, USER32, GDI32 and COMDLG32", details)
 
     allowed, details = read_allow_list(allow_list_path)
     used = set()
@@ -239,6 +254,129 @@ def check_imports(pe, allow_list_path, report):
     report.check(not details, f"every imported function is in {allow_list_path}", details)
     for entry in sorted(allowed - used):
         print(f"note  allow-listed but not imported: {entry}")
+
+
+# ---- the code: nothing beyond the 486 ----
+
+# The two-byte opcodes (after 0F) the 486 decodes: system instructions, the
+# 486's own INVD, WBINVD, CMPXCHG, XADD and BSWAP, and the 386's. UD2 (0F 0B)
+# came later by name, but the 486 raises the same invalid-opcode fault on it,
+# which is all GCC's traps want.
+OPCODES_0F_486 = ({0x00, 0x01, 0x02, 0x03, 0x06, 0x08, 0x09, 0x0B, 0x20, 0x21, 0x22, 0x23, 0x24, 0x26}
+                  | set(range(0x80, 0xA0))
+                  | {0xA0, 0xA1, 0xA3, 0xA4, 0xA5, 0xA8, 0xA9, 0xAB, 0xAC, 0xAD, 0xAF}
+                  | set(range(0xB0, 0xB8)) | {0xBA, 0xBB, 0xBC, 0xBD, 0xBE, 0xBF, 0xC0, 0xC1}
+                  | set(range(0xC8, 0xD0)))
+# Named for a clear message; the opcode rule above catches them too, except
+# where a prefix turns a 486 opcode into a newer instruction (F3 0F BC is
+# TZCNT on a newer CPU, BSF on the 486: the same bytes, another result).
+NEWER_MNEMONICS = re.compile(
+    r"^(cmov\w+|fcmov\w+|fu?comi|fu?compi|fu?comip|fisttp|cpuid|rdtscp?|rdmsr|wrmsr|rdpmc|"
+    r"cmpxchg8b|cmpxchg16b|sysenter|sysexit|syscall|sysret|rsm|fxsave|fxrstor|xsave\w*|xrstor\w*|"
+    r"xgetbv|xsetbv|clflush\w*|[lms]fence|prefetch\w*|movnti|popcnt|lzcnt|tzcnt|movbe|crc32|"
+    r"rdrand|rdseed|emms|femms)$")
+NEWER_GROUPS = ("CMOV", "MMX", "3DNOW", "SSE1", "SSE2", "SSE3", "SSSE3", "SSE41", "SSE42", "SSE4A",
+                "AVX", "AVX2", "AVX512", "FMA", "FMA4", "F16C", "XOP", "AES", "PCLMUL", "SHA",
+                "BMI", "BMI2", "TBM", "ADX", "RTM", "HLE", "SGX", "FSGSBASE")
+
+
+def beyond_486(insn, groups):
+    """Why `insn` does not run on a 486, or None."""
+    named = [g for g in NEWER_GROUPS if groups.get(g) in insn.groups]
+    if named:
+        return "/".join(named)
+    if NEWER_MNEMONICS.match(insn.mnemonic):
+        return "Pentium or later"
+    if insn.opcode[0] == 0x0F and insn.opcode[1] not in OPCODES_0F_486:
+        return f"opcode 0F {insn.opcode[1]:02X} is not the 486's"
+    return None
+
+
+def split_constructor_lists(pe, code):
+    """GNU ld ends the code section with the constructor and destructor lists
+    of the start-up code, each -1, addresses, 0 (the words the default linker
+    script writes for PE): (the code before them, [constructors],
+    [destructors]), or None when `code` does not end in them."""
+    if len(code) % 4:
+        return None
+    w = struct.unpack(f"<{len(code) // 4}I", code)
+    low, high = pe.OPTIONAL_HEADER.ImageBase, pe.OPTIONAL_HEADER.ImageBase + pe.OPTIONAL_HEADER.SizeOfImage
+    end, lists = len(w) - 1, []
+    for _ in range(2):
+        if end < 0 or w[end] != 0:
+            return None
+        start = end - 1
+        while start >= 0 and w[start] != 0xFFFFFFFF:
+            if not low <= w[start] < high:
+                return None
+            start -= 1
+        if start < 0:
+            return None
+        lists.insert(0, list(w[start + 1:end]))
+        end = start - 1
+    return code[:4 * (end + 1)], lists[0], lists[1]
+
+
+def check_instructions(pe, report):
+    what = "code uses no instruction the 486 lacks (Capstone, every executable section)"
+    if capstone is None:
+        report.check(False, what, ["the disassembler python3-capstone is not installed: run tools/bootstrap.sh"])
+        return
+    md = capstone.Cs(capstone.CS_ARCH_X86, capstone.CS_MODE_32)
+    md.detail = True
+    groups = {g: getattr(x86_const, "X86_GRP_" + g) for g in NEWER_GROUPS if hasattr(x86_const, "X86_GRP_" + g)}
+    base = pe.OPTIONAL_HEADER.ImageBase
+    found, total, sections, lists = [], 0, 0, None
+    for s in pe.sections:
+        if not s.Characteristics & (SCN_EXECUTE | SCN_CODE):
+            continue
+        sections += 1
+        # The raw data is padded to the file alignment; only the section's
+        # own bytes are code, and of those not the constructor lists.
+        code = s.get_data()[:s.Misc_VirtualSize or s.SizeOfRawData]
+        split = None if lists else split_constructor_lists(pe, code)
+        if split:
+            code, *lists = split
+        address, offset = base + s.VirtualAddress, 0
+        while offset < len(code):
+            decoded = False
+            for insn in md.disasm(code[offset:], address + offset):
+                decoded = True
+                total += 1
+                why = beyond_486(insn, groups)
+                if why:
+                    found.append(f"0x{insn.address:08X}  {insn.mnemonic} {insn.op_str}  ({why})".rstrip())
+                offset = insn.address + insn.size - address
+            if not decoded or offset < len(code) and not md.disasm(code[offset:offset + 16], 0):
+                # Bytes that decode as no instruction at all: not code a 486
+                # may run either.
+                found.append(f"0x{address + offset:08X}  undecodable byte 0x{code[offset]:02X}")
+                offset += 1
+    details = found[:40] + ([f"... {len(found) - 40} more"] if len(found) > 40 else [])
+    if sections == 0:
+        details.append("no executable section")
+    report.check(not found and sections > 0,
+                 what + (f": {len(found)} found in {total} instructions" if found else ""), details)
+
+    # Without a runtime nothing would run them: a static object that needs
+    # one would simply stay unmade.
+    what = "no static constructor or destructor (the linker's lists at the end of the code are empty)"
+    if lists is None:
+        report.check(False, what, ["no code section ends in the linker's constructor and destructor lists"])
+    else:
+        report.check(not lists[0] and not lists[1], what,
+                     [f"constructor at 0x{a:08X}" for a in lists[0]] +
+                     [f"destructor at 0x{a:08X}" for a in lists[1]])
+
+
+def check_no_tls(pe, report):
+    details = []
+    rva, size = directory(pe, DIR_TLS)
+    if rva or size:
+        details.append(f"TLS directory at RVA 0x{rva:X}, {size} bytes")
+    details += [f"section {text(s.Name).rstrip(chr(0))}" for s in pe.sections
+                if text(s.Name).rstrip("\0") == ".tls"]
+    report.check(not details, "no TLS directory (Windows 95 runs no TLS callbacks of a loaded DLL)", details)
 
 
 # ---- resources ----
@@ -362,6 +500,8 @@ def main(argv):
         check_linkage(pe, exports, report)
         check_import_table(pe, exports, report)
         check_imports(pe, allow_list, report)
+        check_no_tls(pe, report)
+        check_instructions(pe, report)
         check_resources(pe, report)
         if len(argv) == 4:
             check_version(pe, argv[3], report)

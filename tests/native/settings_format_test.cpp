@@ -251,6 +251,24 @@ TEST(SettingsPaths, LongPathIsNeverTheSameFolder)
     EXPECT_TRUE(IsSamePanelFolder(Exact(longest).get(), s.config_path, s.panel_path_length));
 }
 
+TEST(SettingsFormat, WindowValueHoldsEveryNumberAndIsCutAtTheBuffer)
+{
+    char out[SavedValueChars];
+    FormatWindowValue(out, sizeof out, INT32_MIN, INT32_MAX, 0, -1, 7, 1234567890);
+    EXPECT_STREQ(out, "-2147483648,2147483647,0,-1,7,1234567890");
+
+    // Cut as snprintf cuts, and always terminated.
+    char small[6];
+    FormatWindowValue(small, sizeof small, -12345, 1, 2, 3, 4, 5);
+    EXPECT_STREQ(small, "-1234");
+    FormatWindowValue(small, 1, 1, 2, 3, 4, 5, 6);
+    EXPECT_STREQ(small, "");
+    FontFields fields;
+    strcpy(fields.face_name, "Arial");
+    FormatFontValue(small, sizeof small, fields);
+    EXPECT_STREQ(small, "Arial");
+}
+
 TEST(SettingsFormat, FontValueReadsBack)
 {
     FontFields fields;
