@@ -37,8 +37,10 @@ export WINESERVER="$SERVER_BIN"
 # (ORVALE_NO_32BIT=1 makes it count as one that does not). Its libraries come
 # first for the 32-bit loader (the 64-bit one passes over them); its PE DLLs
 # through WINEDLLPATH; its loaders first on PATH.
+# A tree unpacked on a machine (or a boot) that ran 32-bit programs is no
+# proof that this one does: the machine is asked too.
 HAVE32=0
-if [[ -f "$W32/.ready" && -x "$WINE32" && "${ORVALE_NO_32BIT:-0}" == 0 ]]; then
+if [[ -f "$W32/.ready" && -x "$WINE32" ]] && "$ROOT/tools/wine32-setup.sh" --check 2>/dev/null; then
     HAVE32=1
     export PATH="$W32/bin-wine:$PATH"
     export LD_LIBRARY_PATH="$W32/usr/lib/i386-linux-gnu:$W32/lib/i386-linux-gnu${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
