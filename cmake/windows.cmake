@@ -48,19 +48,25 @@ else()
     target_compile_options(orvale PRIVATE -Wall -Wextra -fno-exceptions -fno-rtti)
     set_target_properties(orvale PROPERTIES PREFIX "" OUTPUT_NAME orvale)
     target_link_libraries(orvale PRIVATE user32 gdi32 comdlg32 kernel32)
+    # No start-up objects and no runtime library: the loader calls DllMain
+    # itself, and the compiler's own calls go to module/compiler_calls.cpp.
+    # Whatever else an object asks of a runtime (a stack probe, 64-bit
+    # division, atexit for a static destructor) fails the link. The 64-bit
+    # twin is linked the same way, so that the Wine tests run the module
+    # without a runtime too; only its white-box tests and host programs keep
+    # theirs.
+    target_sources(orvale PRIVATE module/compiler_calls.cpp)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+        set(ORVALE_ENTRY _DllMain@12)   # stdcall, decorated
+    else()
+        set(ORVALE_ENTRY DllMain)
+    endif()
+    target_link_options(orvale PRIVATE -nostdlib -Wl,--entry,${ORVALE_ENTRY})
     if(ORVALE_BUILD STREQUAL "product")
-        # No start-up objects and no runtime library: the loader calls DllMain
-        # itself, and the compiler's own calls go to module/compiler_calls.cpp.
-        # Whatever else an object asks of a runtime (a stack probe, 64-bit
-        # division, atexit for a static destructor) fails the link.
-        target_sources(orvale PRIVATE module/compiler_calls.cpp)
         target_compile_options(orvale PRIVATE ${PRODUCT_COMPILE_OPTIONS})
-        target_link_options(orvale PRIVATE -nostdlib -Wl,--entry,_DllMain@12 -s)
+        target_link_options(orvale PRIVATE -s)
         return()
     endif()
-    # The test builds keep their runtime, linked in statically: no runtime
-    # DLLs beyond the system's own.
-    target_link_options(orvale PRIVATE -static -static-libgcc -static-libstdc++)
 endif()
 
 # ---- The test build: white-box library, simulated host, tests, demo. ----
