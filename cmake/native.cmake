@@ -25,6 +25,10 @@ set(ORVALE_SYSTEM_PYTHON /usr/bin/python3
     CACHE FILEPATH "The Python with python3-pefile that native.product_dll runs on")
 add_test(NAME native.product_dll COMMAND ${ORVALE_SYSTEM_PYTHON} ${CMAKE_SOURCE_DIR}/tools/product_dll_check.py
          ${ORVALE_PRODUCT_DLL} ${CMAKE_SOURCE_DIR}/tools/import-allowlist.txt ${PROJECT_VERSION})
+# The check's instruction rule on known bytes: a rule that let a Pentium
+# instruction through would pass every product.
+add_test(NAME native.product_dll_rule COMMAND ${ORVALE_SYSTEM_PYTHON} ${CMAKE_SOURCE_DIR}/tools/product_dll_check.py
+         --self-test)
 
 # libFuzzer targets, each run for a bounded time as a test.
 set(FUZZ_SECONDS 15 CACHE STRING "Seconds each fuzzer runs in the test command")

@@ -7,6 +7,7 @@ with no TLS directory, whose code uses no instruction the 486 lacks, and
 carrying its version information and context menus.
 
     product_dll_check.py <orvale.dll> <import-allowlist.txt> [x.y.z]
+    product_dll_check.py --self-test    the instruction rule on known bytes
 
 With a version, the VERSIONINFO must carry exactly that version (the fixed file
 and product versions x.y.z.0, the FileVersion and ProductVersion strings
@@ -452,9 +453,51 @@ def check_version(pe, want, report):
     report.check(not details, what, details)
 
 
+# ---- the instruction rule itself, on known bytes ----
+
+# Bytes the 486 runs, and bytes of the instructions it lacks, one each: the
+# rule must pass every first and name every second.
+RUNS_ON_486 = {
+    "bswap eax": "0FC8", "cmpxchg [ecx], edx": "0FB111", "xadd [ecx], edx": "0FC111",
+    "ud2 (faults alike)": "0F0B", "bsf eax, ecx": "0FBCC1", "fcomp st(1)": "D8D9",
+    "fucompp": "DAE9", "movzx eax, byte [ecx]": "0FB601", "shld eax, ecx, 3": "0FA4C803",
+    "rep movsd": "F3A5", "setne al": "0F95C0", "invlpg [eax]": "0F0138",
+}
+BEYOND_486 = {
+    "cmovge ecx, ebx": "0F4DCB", "fcmove st(0), st(1)": "DAC9", "fcomi st(1)": "DBF1",
+    "fucomip st(1)": "DFE9", "cpuid": "0FA2", "rdtsc": "0F31", "cmpxchg8b [eax]": "0FC708",
+    "movq mm0, mm1": "0F6FC1", "movaps xmm0, xmm1": "0F28C1", "pf2id mm0, mm1": "0F0FC11D",
+    "sysenter": "0F34", "tzcnt eax, ecx": "F30FBCC1", "nop dword [eax]": "0F1F00",
+    "prefetchnta [eax]": "0F1800", "movd eax, xmm0": "660F7EC0",
+}
+
+
+def self_test():
+    """The rule on the bytes above: 0 when it judges each one right."""
+    if capstone is None:
+        print("FAIL  the disassembler python3-capstone is installed\n        run tools/bootstrap.sh")
+        return 1
+    md = capstone.Cs(capstone.CS_ARCH_X86, capstone.CS_MODE_32)
+    md.detail = True
+    groups = {g: getattr(x86_const, "X86_GRP_" + g) for g in NEWER_GROUPS if hasattr(x86_const, "X86_GRP_" + g)}
+    wrong = 0
+    for expect_newer, table in ((False, RUNS_ON_486), (True, BEYOND_486)):
+        for name, hexbytes in table.items():
+            code = bytes.fromhex(hexbytes)
+            insns = list(md.disasm(code, 0))
+            why = beyond_486(insns[0], groups) if len(insns) == 1 and insns[0].size == len(code) else "undecoded"
+            if (why is not None) != expect_newer:
+                wrong += 1
+                print(f"FAIL  {name} ({hexbytes}): " + (why if why else "passed as a 486 instruction"))
+    print(f"instruction rule: {len(RUNS_ON_486) + len(BEYOND_486) - wrong} passed, {wrong} failed")
+    return 1 if wrong else 0
+
+
 # ---- the checks ----
 
 def main(argv):
+    if len(argv) == 2 and argv[1] == "--self-test":
+        return self_test()
     if len(argv) not in (3, 4):
         print(f"usage: {argv[0]} <orvale.dll> <import-allowlist.txt> [x.y.z]", file=sys.stderr)
         return 2
