@@ -48,9 +48,11 @@ int32_t CaptureMessage(DisplayValues& s, const char* text, int32_t type, int32_t
             s.scroll_mask = 1;
     }
 
-    int32_t length = static_cast<int32_t>(TextLengthWithin(s.text_buffer, TextCapacity));
-    if (append == 0) {
-        length = 0;
+    // Only an appended message needs to know what the buffer holds.
+    int32_t length = 0;
+    if (append != 0) {
+        length = static_cast<int32_t>(TextLengthWithin(s.text_buffer, TextCapacity));
+    } else {
         if (s.scroll_mask != 0) {
             FillBytes(s.text_buffer, ' ', ScrollLead);
             length = ScrollLead;
