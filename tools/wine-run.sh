@@ -152,8 +152,18 @@ start_up() {
         quiet "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
             || die "prefix settings failed (see $STATE/wineboot.log)"
         # The 32-bit side: a 32-bit program of the prefix (syswow64's reg.exe)
-        # starts and reads the setting back.
+        # starts and reads the setting back. Under qemu-i386 (see
+        # wine32-setup.sh) wineboot's 32-bit half finds no builtin DLL without
+        # its file and leaves syswow64 empty: the tree's own PE DLLs, and the
+        # zlib1.dll they use, are put there instead.
         if (( HAVE32 )); then
+            local wow="$WINEPREFIX/drive_c/windows/syswow64"
+            if [[ ! -e "$wow/kernel32.dll" ]]; then
+                local zlib=/usr/lib/x86_64-linux-gnu/wine/i386-windows/zlib1.dll   # marked builtin
+                [[ -f "$zlib" ]] || zlib="$W32/usr/i686-w64-mingw32/lib/zlib1.dll"
+                mkdir -p "$wow" && cp -n "$W32/usr/lib/i386-linux-gnu/wine/i386-windows/"* "$zlib" "$wow/" \
+                    || die "cannot fill $wow"
+            fi
             WINELOADER="$WINE32" quiet "$WINE32" reg query 'HKCU\Software\Wine\X11 Driver' /v Managed \
                 || die "32-bit Wine does not run in the prefix (see $STATE/wineboot.log)"
         fi
