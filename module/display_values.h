@@ -55,6 +55,12 @@ struct DisplayValues {
 extern const uint32_t text_palette[15];
 extern const uint32_t back_palette[15];
 
+// Black has no negation of its own: -0 is 0, palette entry 0. It is kept as
+// the negation of 0x01000000, which no save wrote before and which Windows
+// drew as black anyway (entry 0 of the default palette), so that every file
+// written earlier keeps its meaning.
+constexpr int32_t BlackSetting = -0x01000000;
+
 // A colour setting as a COLORREF: negative values are negated colours, others
 // index the palette of their role. The most negative setting resolves without
 // overflow.
