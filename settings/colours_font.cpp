@@ -138,6 +138,8 @@ void RunColourCommand(HWND window, UINT command)
         break;
     case CmdFont:
         chosen = ChooseDisplayFont(window) != 0;
+        if (chosen)
+            state.font_chosen = 1;
         kind = RefreshFont;
         break;
     case CmdMatchBackground:
