@@ -4,7 +4,6 @@
 #include <climits>
 #include "module/display_values.h"
 #include "settings/colour_choice.h"
-#include "settings/settings_format.h"
 
 TEST(ColourResolution, DefaultsAreRedOnDarkGrey)
 {
@@ -51,24 +50,18 @@ TEST(ColourChoice, CustomColoursArePaletteThenCurrent)
     EXPECT_EQ(custom[15], 0x00123456u);
 }
 
-TEST(ColourChoice, EveryColourRoundTripsThroughTheSettingsFileBlackIncluded)
+TEST(ColourChoice, EveryColourRoundTripsBlackIncluded)
 {
-    // Every chosen colour, black too, reads back as itself through the file,
-    // never as a palette entry.
-    uint32_t wrong = 0;
-    for (uint32_t colour = 0; colour <= 0x00FFFFFF && wrong < 5; ++colour) {
+    // Every chosen colour, black too, reads back as itself, never as a
+    // palette entry.
+    for (uint32_t colour = 0; colour <= 0x00FFFFFF; ++colour) {
         const int32_t setting = NegatedColour(colour);
         if (setting >= 0 || ResolveColour(setting, text_palette) != colour ||
-            ResolveColour(setting, back_palette) != colour)
-            ADD_FAILURE() << std::hex << colour << " stored as " << std::dec << setting << " (" << ++wrong << ")";
+            ResolveColour(setting, back_palette) != colour) {
+            ADD_FAILURE() << std::hex << colour << " is stored as " << std::dec << setting;
+            break;
+        }
     }
-    char value[96];
-    FormatWindowValue(value, sizeof value, 1, 2, 3, 4, NegatedColour(0), NegatedColour(0x00FFFFFF));
-    WindowEntry entry;
-    ASSERT_TRUE(ParseWindowEntry(value, &entry)) << value;
-    ASSERT_TRUE(entry.has_colours) << value;
-    EXPECT_EQ(ResolveColour(entry.text_colour, text_palette), 0x00000000u) << value;
-    EXPECT_EQ(ResolveColour(entry.back_colour, back_palette), 0x00FFFFFFu) << value;
 
     // Files written before keep their meaning: 0 is still palette entry 0,
     // and a value that read as black before still does.
