@@ -949,6 +949,12 @@ TEST_F(BesideAnotherModule, RestartUnderTheOtherModulesHooksCallsEachRoutineOnce
             CountHoldings();
     }
     ExpectHoldingsAsCounted();
+
+    // The menu's timer of the last start runs too: it finds its subclass
+    // under the other module's and leaves the chain as it is.
+    SimPump(3300);
+    EXPECT_EQ(GetWindowLongPtrA(host, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(other::Proc));
+    ExpectEachReachesTheHostOnce("Menu timer run", "");
 }
 
 TEST_F(BesideAnotherModule, UnloadedUnderTheOtherModulesHooksStaysMappedAndPassesStraightOn)
