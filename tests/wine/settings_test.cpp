@@ -616,7 +616,7 @@ protected:
         panel = SimCreatePanel(0, 0, 780, 500, Fs98PanelKind);
         ASSERT_TRUE(SimLoadModule("orvale.dll"));
         ASSERT_TRUE(SimStartModule());
-        ASSERT_TRUE(SimPumpUntil([] { return FindWindowA("OrvaleWindow", nullptr) != nullptr; }, 3000))
+        ASSERT_TRUE(SimPumpUntil([] { return FindWindowA("OrvaleWindow", nullptr) != nullptr; }, 20000))
             << "the display comes up once the main window is found";
         SimClearCalls();
     }
@@ -648,9 +648,9 @@ TEST_F(SettingsDll, SavedAircraftDocksAndAnUnsavedOneSwitchesTheDisplayOff)
 
     SimSetPanelLoadResult(5);
     EXPECT_EQ(SimCallPanelLoad(saved.c_str()), 5);
-    SimPump(1500);   // the tick's retry attaches the docked window to the panel
-    HWND docked = VisibleDisplay();
-    ASSERT_TRUE(docked);
+    // The tick's retry attaches the docked window to the panel.
+    HWND docked = nullptr;
+    ASSERT_TRUE(SimPumpUntil([&] { return (docked = VisibleDisplay()) != nullptr; }, 20000));
     RECT r;
     GetWindowRect(docked, &r);
     MapWindowPoints(nullptr, host, reinterpret_cast<POINT*>(&r), 2);
