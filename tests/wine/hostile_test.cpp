@@ -373,7 +373,7 @@ TEST_F(Hostile, ChooserOpenWhenTheHostStopsAndUnloadsEndsWithoutRunningFreedCode
         ASSERT_TRUE(SimLoadModule((folder + library).c_str()));
         loaded_ = true;
         SimStartModule();
-        ASSERT_TRUE(SimPumpUntil([this] { return (display_ = FindUndockedDisplay(host_)) != nullptr; }, 2000));
+        ASSERT_TRUE(SimPumpUntil([this] { return (display_ = FindUndockedDisplay(host_)) != nullptr; }, 20000));
         SendMessageA(display_, WM_COMMAND, 40001, 0);  // Dock
         HWND docked = Docked();
         ASSERT_TRUE(docked);

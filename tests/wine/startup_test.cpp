@@ -596,7 +596,8 @@ TEST_F(ModuleInHost, StopRightAfterStartLeavesNothingToComeAfterIt)
         SimClearCalls();
         SimStartModule();
         SimStopModule();
-        SimPump(round == 0 ? 3500 : 150);  // past the poll, and once past the menu's three seconds
+        // Past the poll, and once past the menu's three seconds.
+        HeldByWitness(round == 0 ? MenuDelayMs + PollMs : 5 * PollMs, [] { return true; });
         DisplayCount count = CountDisplays(module_);
         EXPECT_EQ(count.undocked + count.docked, 0) << "no window on screen";
         EXPECT_EQ(SlotValue(SimTableTextOutput, SimTextOutputOffset),
@@ -911,6 +912,13 @@ protected:
         return module_ != nullptr;
     }
     HMODULE Mapped() const { return GetModuleHandleA(copy_.c_str()); }
+    // The menu's timer has subclassed the main window: its procedure is the
+    // module's.
+    bool WaitForSubclass(HWND host)
+    {
+        return SimPumpUntil(
+            [&] { return InModule(static_cast<uintptr_t>(GetWindowLongPtrA(host, GWLP_WNDPROC)), module_); }, 20000);
+    }
     // One text message, one panel load and a command and a frame paint of the
     // main window: each must reach the host exactly once, the text as
     // `host_gets`, and nothing may call into freed code on the way.
@@ -962,7 +970,7 @@ TEST_F(BesideAnotherModule, RestartUnderTheOtherModulesHooksCallsEachRoutineOnce
     ASSERT_TRUE(LoadCopy("orvale-beside-restart.dll"));
     SimStartModule();
     ASSERT_TRUE(WaitForDisplay());
-    SimPump(3300);  // the main window's subclass
+    ASSERT_TRUE(WaitForSubclass(host));
     other::Hook(host);
     for (int round = 0; round <= 10; ++round) {
         SCOPED_TRACE(testing::Message() << "round " << round);
@@ -976,7 +984,7 @@ TEST_F(BesideAnotherModule, RestartUnderTheOtherModulesHooksCallsEachRoutineOnce
         EXPECT_EQ(SlotValue(SimTablePanel, SimPanelLoadOffset), Word((void*)other::Panel));
         EXPECT_EQ(GetWindowLongPtrA(host, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(other::Proc));
         ExpectEachReachesTheHostOnce("Captured again", "");
-        EXPECT_TRUE(SimPumpUntil([&] { return RedPixels(Undocked()) > 20; }, 1000)) << "shown, not lost";
+        EXPECT_TRUE(SimPumpUntil([&] { return RedPixels(Undocked()) > 20; }, 20000)) << "shown, not lost";
         EXPECT_EQ(SimRegisteredTicks().size(), 1u);
         if (round == 0)
             CountHoldings();
@@ -985,7 +993,7 @@ TEST_F(BesideAnotherModule, RestartUnderTheOtherModulesHooksCallsEachRoutineOnce
 
     // The menu's timer of the last start runs too: it finds its subclass
     // under the other module's and leaves the chain as it is.
-    SimPump(3300);
+    HeldByWitness(MenuDelayMs + PollMs, [] { return true; });
     EXPECT_EQ(GetWindowLongPtrA(host, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(other::Proc));
     ExpectEachReachesTheHostOnce("Menu timer run", "");
 }
@@ -998,8 +1006,8 @@ TEST_F(BesideAnotherModule, UnloadedUnderTheOtherModulesHooksStaysMappedAndPasse
         ASSERT_TRUE(LoadCopy("orvale-beside-unload.dll"));
         SimStartModule();
         ASSERT_TRUE(WaitForDisplay());
-        if (round == 0)
-            SimPump(3300);  // the main window's subclass, which later loads find in the chain
+        if (round == 0)  // the main window's subclass, which later loads find in the chain
+            ASSERT_TRUE(WaitForSubclass(host));
         other::Hook(host);
         ExpectEachReachesTheHostOnce("Captured", "");
 
@@ -1037,7 +1045,7 @@ TEST_F(BesideAnotherModule, WhereNoHookLiesUnderTheOthersTheUnloadIsComplete)
     ASSERT_TRUE(LoadCopy("orvale-beside-tidy.dll"));
     SimStartModule();
     ASSERT_TRUE(WaitForDisplay());
-    SimPump(3300);
+    ASSERT_TRUE(WaitForSubclass(host));
     other::Hook(host);
     ExpectEachReachesTheHostOnce("Captured", "");
     other::Unhook();
@@ -1055,7 +1063,7 @@ TEST_F(BesideAnotherModule, WhereNoHookLiesUnderTheOthersTheUnloadIsComplete)
     ASSERT_TRUE(LoadCopy("orvale-beside-tidy.dll"));
     SimStartModule();
     ASSERT_TRUE(WaitForDisplay());
-    SimPump(3300);
+    ASSERT_TRUE(WaitForSubclass(host));
     ExpectEachReachesTheHostOnce("Captured over the other", "");
     SimStopModule();
     Unload();
@@ -1072,7 +1080,7 @@ TEST_F(BesideAnotherModule, WhereNoHookLiesUnderTheOthersTheUnloadIsComplete)
     ASSERT_TRUE(LoadCopy("orvale-beside-tidy.dll"));
     SimStartModule();
     ASSERT_TRUE(WaitForDisplay());
-    SimPump(3300);
+    ASSERT_TRUE(WaitForSubclass(host));
     other::Hook(host);
     SimStopModule();
     SimStartModule();
