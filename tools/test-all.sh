@@ -28,6 +28,11 @@ else
     run32=0
 fi
 
+# Xvfb, the wineservers and the Wine prefixes come up while the builds run,
+# before the first test's clock starts.
+"$ROOT/tools/wine-run.sh" --start >"$LOGS/wine-start.log" 2>&1 &
+wine_start=$!
+
 # win32 first: the 32-bit tests and the native build's product check use
 # build/win32/orvale.dll. The 32-bit tests build everywhere, run or not.
 for preset in win32 win32-tests win64 native; do
@@ -38,13 +43,19 @@ for preset in win32 win32-tests win64 native; do
     fi
 done
 
-# ctest prints "NN% tests passed, F tests failed out of T".
+# Runs a preset's tests into its log: ctest prints "NN% tests passed, F
+# tests failed out of T".
 run_tests() {
-    local preset=$1 log="$LOGS/ctest-$1.log" line total bad
+    local preset=$1
     shift
+    ctest --preset "$preset" "$@" >"$LOGS/ctest-$preset.log" 2>&1
+    echo $? >"$LOGS/ctest-$preset.rc"
+}
+count_tests() {
+    local preset=$1 log="$LOGS/ctest-$1.log" line total bad rc
+    rc=$(cat "$LOGS/ctest-$preset.rc" 2>/dev/null || echo 1)
     echo "==== ctest $preset"
-    ctest --preset "$preset" "$@" 2>&1 | tee "$log"
-    local rc=${PIPESTATUS[0]}
+    cat "$log"
     line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
     if [[ -n "$line" ]]; then
         bad=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
@@ -60,11 +71,12 @@ run_tests() {
     fi
 }
 
-# Xvfb, the wineserver and the Wine prefix come up before the first test's
-# clock starts (the prefix takes a few seconds the first time).
-"$ROOT/tools/wine-run.sh" --start || notes+=("Wine could not be started")
+wait "$wine_start" || { cat "$LOGS/wine-start.log"; notes+=("Wine could not be started"); }
+# The three suites run side by side: the Wine tests spend much of their time
+# waiting for timers and the window system, which the others fill.
+suites=(win64 native)
 if (( run32 )); then
-    run_tests win32-tests
+    suites=(win32-tests "${suites[@]}")
 elif [[ "${ORVALE_NO_32BIT:-0}" != 0 ]]; then
     # Only whoever runs the command may ask to leave the product out.
     skipped=$((skipped + 1))
@@ -72,8 +84,16 @@ else
     notes+=("the 32-bit suite, the product DLL under 32-bit Wine, could not run: this machine ${why#wine32-setup: }")
     failed=$((failed + 1))
 fi
-run_tests win64
-run_tests native
+pids=()
+for preset in "${suites[@]}"; do
+    echo "==== ctest $preset started (log: build/test-all/ctest-$preset.log)"
+    run_tests "$preset" &
+    pids+=($!)
+done
+wait "${pids[@]}"
+for preset in "${suites[@]}"; do
+    count_tests "$preset"
+done
 
 echo "===="
 for note in "${notes[@]+"${notes[@]}"}"; do

@@ -15,7 +15,9 @@ set -uo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 STATE_ROOT="$ROOT/build/wine"
-SLOTS=2
+# Four: the test command runs the 32-bit and the 64-bit suite side by side,
+# two programs each.
+SLOTS=4
 WINE64=/usr/lib/wine/wine64
 SERVER_BIN=/usr/lib/wine/wineserver64
 W32="$ROOT/build/wine32-root"
@@ -185,13 +187,19 @@ start_up() {
 }
 
 if [[ "${1-}" == "--start" ]]; then
+    # Each slot has its own server and prefix: they are made side by side.
+    pids=()
     for ((slot = 0; slot < SLOTS; slot++)); do
-        exec 8>"$STATE_ROOT/slot$slot.lock" && flock -w 3600 8 || die "cannot lock slot $slot"
-        use_slot "$slot"
-        start_up boot
-        exec 8>&-
+        (
+            exec 8>"$STATE_ROOT/slot$slot.lock" && flock -w 3600 8 || die "cannot lock slot $slot"
+            use_slot "$slot"
+            start_up boot
+        ) &
+        pids+=($!)
     done
-    exit 0
+    rc=0
+    for pid in "${pids[@]}"; do wait "$pid" || rc=1; done
+    exit $rc
 fi
 (( $# >= 1 )) || die "usage: wine-run.sh <program.exe> [args...] | --start"
 [[ -f "$1" ]] || die "no such program: $1"
