@@ -806,7 +806,9 @@ TEST_P(PilotActions, NoneCostsAMessageOrASetting)
     SimCallPanelLoad(l1011.c_str());
     SendMessageA(Docked(), WM_COMMAND, 40013, 0);
     SendMessageA(Docked(), WM_COMMAND, 40013, 0);
-    EXPECT_EQ(ReadSetting(l1011 + ".cfg", "Window"), "100,200,70000,40000,2,3");
+    SendMessageA(Docked(), WM_COMMAND, 40002, 0);
+    SendMessageA(undocked, WM_COMMAND, 40001, 0);
+    EXPECT_EQ(ReadSetting(l1011 + ".cfg", "Window"), "100,200,70000,40000,2,3") << "the pilot moved nothing";
 
     ASSERT_TRUE(SimUnloadModule());
     EXPECT_EQ(SimStaleAtUnload(), 0);
