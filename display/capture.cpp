@@ -25,10 +25,15 @@ static WindowPlace ClientArea(HWND window)
 
 // The screen as far as it reaches: every monitor where Windows knows of
 // several, else the one screen (Windows 95 and NT 4 answer 0 to the former).
+// Asking costs more than the whole message otherwise does, so the answer is
+// kept until the display settings change.
 static WindowPlace WholeScreen()
 {
-    WindowPlace screen = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-                          GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    WindowPlace& screen = state.screen_area;
+    if (screen.width > 0 && screen.height > 0)
+        return screen;
+    screen = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+              GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
     if (screen.width <= 0 || screen.height <= 0)
         screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     return screen;

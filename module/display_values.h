@@ -55,6 +55,9 @@ struct DisplayValues {
 
     int32_t cx_border = 0, cy_border = 0, cx_frame = 0, cy_frame = 0;
     int32_t cy_caption = 0, cy_menu = 0;
+    // The screen, every monitor of it, as last measured; none (no width)
+    // until a message first asks, and again after the display settings change.
+    WindowPlace screen_area = {0, 0, 0, 0};
     int32_t line_height = 0;
 
     // Colour settings: >= 0 palette index, < 0 a negated COLORREF.
