@@ -78,8 +78,21 @@ static int32_t CallHostTextOutput(const char* text, int32_t type, int32_t time, 
     return state.prev_text_output(text, type, time, append);
 }
 
+// Another module's message (through ShowMessage) before start-up has made
+// the display and hooked the host: there is no simulator line to hand it to
+// yet, and the display that comes up shows the buffer.
+static bool KeptForTheDisplay()
+{
+    return !state.initialised && state.prev_text_output == nullptr;
+}
+
 int32_t WINAPI TextOutputHook(const char* text, int32_t type, int32_t time, int32_t append)
 {
+    if (KeptForTheDisplay() && IsCapturedType(type, state.also_atis)) {
+        CaptureMessage(state, text, type, time, append, HostScrollOption());
+        MirrorText();
+        return 0;
+    }
     HWND target = DisplayTarget();
     // A message is taken only where the pilot will see it; any other goes to
     // the simulator's own line, as without the module.

@@ -216,7 +216,7 @@ static void RunCommand(HWND window, WPARAM command)
         SaveIfDocked();
         break;
     case CmdHideAlways:
-        state.hide_always = 1;
+        state.hide_always = state.chosen_hide_always = 1;
         PlaceDisplay(1, 1);
         SaveIfDocked();
         break;
@@ -226,7 +226,7 @@ static void RunCommand(HWND window, WPARAM command)
         SaveIfDocked();
         break;
     case CmdHideWhenEmpty:
-        state.auto_hide = state.auto_hide ? 0 : 1;
+        state.auto_hide = state.chosen_auto_hide = state.auto_hide ? 0 : 1;
         CheckCommand(window, CmdHideWhenEmpty, state.auto_hide);
         PlaceDisplay(1, 1);
         SaveIfDocked();

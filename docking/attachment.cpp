@@ -263,6 +263,7 @@ void EndAttachment()
 void AttachDisplay(HWND window, HWND target, int32_t x, int32_t y, int dock)
 {
     EndAttachment();
+    const bool docking = dock && !state.docked;
 
     if (state.docked != dock && window) {
         // The form changes: the window's own context gets the colours again.
@@ -316,6 +317,10 @@ void AttachDisplay(HWND window, HWND target, int32_t x, int32_t y, int dock)
         // The undocked display has no hiding rules.
         state.auto_hide = 0;
         state.hide_always = 0;
+    } else if (docking) {
+        // Docked again: the pilot's choices for the aircraft apply again.
+        state.auto_hide = state.chosen_auto_hide;
+        state.hide_always = state.chosen_hide_always;
     }
 
     // Windows 95 and 98 keep window coordinates in 16 bits: whatever a file

@@ -14,6 +14,8 @@ const uint32_t back_palette[15] = {
 
 uint32_t ResolveColour(int32_t setting, const uint32_t palette[15])
 {
+    if (setting == BlackSetting)
+        return 0x00000000;
     if (setting < 0)
         return 0u - static_cast<uint32_t>(setting);  // negation done unsigned: no overflow at INT32_MIN
     // The loader only accepts indices below 7, but a record written by hand or

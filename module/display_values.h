@@ -23,6 +23,11 @@ struct DisplayValues {
     int32_t hide_always = 0;
     // 0 off, 1 hide when empty, -1 on but suspended while the panel is hidden.
     int32_t auto_hide = 0;
+    // The pilot's hiding choices for the aircraft, which a save writes. The
+    // two above follow them while docked; the floating display has no hiding
+    // rules, and moving it by Undock and Dock must not cost the choices.
+    int32_t chosen_hide_always = 0;
+    int32_t chosen_auto_hide = 0;
     int32_t also_atis = 1;
 
     char text_buffer[2048] = {};
@@ -66,6 +71,8 @@ struct DisplayValues {
 
     char config_path[264] = {};
     int32_t panel_path_length = 0;
+    // The pilot chose a font since the aircraft was loaded.
+    int32_t font_chosen = 0;
 
     // 1: installation wanted, -1: done or attempted on the current menu bar.
     int32_t menu_install_state = 1;
@@ -76,6 +83,12 @@ struct DisplayValues {
 // The two fixed palettes of the colour settings (0x00BBGGRR).
 extern const uint32_t text_palette[15];
 extern const uint32_t back_palette[15];
+
+// Black has no negation of its own: -0 is 0, palette entry 0. It is kept as
+// the negation of 0x01000000, which no save wrote before and which Windows
+// drew as black anyway (entry 0 of the default palette), so that every file
+// written earlier keeps its meaning.
+constexpr int32_t BlackSetting = -0x01000000;
 
 // A colour setting as a COLORREF: negative values are negated colours, others
 // index the palette of their role. The most negative setting resolves without

@@ -95,22 +95,17 @@ void RefreshDisplay(HWND window, RefreshKind kind)
     // goes into both windows' contexts before the old one is deleted.
     if (kind == RefreshFont)
         ReplaceDisplayFont(CreateFontIndirectA(&state.display_logfont));
-    // The colours are the ones just chosen, not their resolution: black is
-    // stored as 0, which would resolve to a palette entry.
-    if (kind == RefreshBack) {
-        if (state.back_brush)
-            DeleteObject(state.back_brush);
-        state.back_brush = CreateSolidBrush(ChosenColour(state.back_colour, back_palette));
-    }
+    if (kind == RefreshBack)
+        RemakeBackBrush();
     if (window == nullptr)
         return;
 
     HDC dc = GetDC(window);
     if (dc) {
         if (kind == RefreshText)
-            SetTextColor(dc, ChosenColour(state.text_colour, text_palette));
+            SetTextColor(dc, ResolveTextColour(state));
         else if (kind == RefreshBack)
-            SetBkColor(dc, ChosenColour(state.back_colour, back_palette));
+            SetBkColor(dc, ResolveBackColour(state));
         else if (state.display_font)
             SelectObject(dc, state.display_font);
     }
@@ -143,6 +138,8 @@ void RunColourCommand(HWND window, UINT command)
         break;
     case CmdFont:
         chosen = ChooseDisplayFont(window) != 0;
+        if (chosen)
+            state.font_chosen = 1;
         kind = RefreshFont;
         break;
     case CmdMatchBackground:

@@ -32,14 +32,14 @@ static void TakeColours(const WindowEntry& entry)
     RemakeBackBrush();
 }
 
-static void TakeFont(const FontFields& fields, bool make)
+// An entry read in part (a face name written by hand) is shown as well as it
+// can be: the fields it lacks are zero, the defaults of a font.
+static void TakeFont(const FontFields& fields)
 {
     const LOGFONTA kept = state.display_logfont;
     state.display_logfont = LOGFONTA{};
     CopyBytes(state.display_logfont.lfFaceName, fields.face_name, FaceNameChars);
     state.display_logfont.lfFaceName[LF_FACESIZE - 1] = '\0';
-    if (!make)
-        return;
     state.display_logfont.lfHeight = fields.height;
     state.display_logfont.lfWidth = fields.width;
     state.display_logfont.lfWeight = fields.weight;
@@ -52,8 +52,7 @@ static void TakeFont(const FontFields& fields, bool make)
         ReplaceDisplayFont(font);
     } else {
         // A font that cannot be made changes nothing: the font in use stays,
-        // still owned and later deleted, and its description with it, so that
-        // a save writes the font the display shows.
+        // still owned and later deleted, and its description with it.
         state.display_logfont = kept;
     }
 }
@@ -84,23 +83,23 @@ static int32_t ReadSettingsSection()
     // Each switch is what this file says, or its default: nothing carries
     // over from the previous aircraft.
     ReadSetting("Hidewindow", setting, sizeof setting);
-    state.hide_always = ReadYesSwitch(setting);
+    state.hide_always = state.chosen_hide_always = ReadYesSwitch(setting);
     ReadSetting("AutoHide", setting, sizeof setting);
-    state.auto_hide = ReadYesSwitch(setting);
+    state.auto_hide = state.chosen_auto_hide = ReadYesSwitch(setting);
     ReadSetting("AlsoATIS", setting, sizeof setting);
     state.also_atis = ReadNoSwitch(setting);
 
     ReadSetting("Font", setting, sizeof setting);
     FontFields fields;
-    FontEntry font = ParseFontEntry(setting, &fields);
-    if (font != FontEntry::Empty)
-        TakeFont(fields, font == FontEntry::Complete);
+    if (ParseFontEntry(setting, &fields) != FontEntry::Empty)
+        TakeFont(fields);
     return loaded;
 }
 
 static void LoadPanelSettings(const char* path)
 {
     state.panel_path_length = PanelPathLength(path);
+    state.font_chosen = 0;
     // A path too long to be kept whole leaves config_path empty: nothing is
     // read from or written to any file for this aircraft.
     BuildConfigPath(path, state.config_path);
@@ -109,7 +108,9 @@ static void LoadPanelSettings(const char* path)
     if (!loaded) {
         ResetToDefaultPlace();
         // An aircraft without a place for the display gets it switched off,
-        // whatever its hide switches said.
+        // whatever its hide switches said, and has no hiding choices.
+        state.chosen_hide_always = 0;
+        state.chosen_auto_hide = 0;
         if (state.undocked_window)
             SendMessageA(state.undocked_window, WM_COMMAND, CmdClose, 0);
     }
@@ -129,6 +130,29 @@ int32_t WINAPI PanelLoadHook(uintptr_t w1, uintptr_t w2, uintptr_t w3, uintptr_t
     return state.prev_panel_load(w1, w2, w3, w4, path, w6);
 }
 
+// The aircraft's "Font" entry stays as its file holds it until the pilot
+// chooses a font for it: neither an entry read in part nor a font that the
+// aircraft before left in force is written over it.
+static void SaveChosenFont(const char* file)
+{
+    if (!state.display_font) {
+        WritePrivateProfileStringA(SettingsSection, "Font", nullptr, file);
+        return;
+    }
+    FontFields fields;
+    CopyBytes(fields.face_name, state.display_logfont.lfFaceName, FaceNameChars);
+    fields.face_name[FaceNameChars - 1] = '\0';
+    fields.height = state.display_logfont.lfHeight;
+    fields.width = state.display_logfont.lfWidth;
+    fields.weight = state.display_logfont.lfWeight;
+    fields.italic = state.display_logfont.lfItalic;
+    fields.underline = state.display_logfont.lfUnderline;
+    fields.strike_out = state.display_logfont.lfStrikeOut;
+    char value[SavedValueChars];
+    FormatFontValue(value, sizeof value, fields);
+    WritePrivateProfileStringA(SettingsSection, "Font", value, file);
+}
+
 void SaveSettings()
 {
     if (state.config_path[0] == '\0')
@@ -143,24 +167,11 @@ void SaveSettings()
                       state.back_colour);
     WritePrivateProfileStringA(SettingsSection, "Window", value, file);
 
-    if (state.display_font) {
-        FontFields fields;
-        CopyBytes(fields.face_name, state.display_logfont.lfFaceName, FaceNameChars);
-        fields.face_name[FaceNameChars - 1] = '\0';
-        fields.height = state.display_logfont.lfHeight;
-        fields.width = state.display_logfont.lfWidth;
-        fields.weight = state.display_logfont.lfWeight;
-        fields.italic = state.display_logfont.lfItalic;
-        fields.underline = state.display_logfont.lfUnderline;
-        fields.strike_out = state.display_logfont.lfStrikeOut;
-        FormatFontValue(value, sizeof value, fields);
-        WritePrivateProfileStringA(SettingsSection, "Font", value, file);
-    } else {
-        WritePrivateProfileStringA(SettingsSection, "Font", nullptr, file);
-    }
+    if (state.font_chosen)
+        SaveChosenFont(file);
 
-    WritePrivateProfileStringA(SettingsSection, "HideWindow", YesNoText(state.hide_always), file);
-    WritePrivateProfileStringA(SettingsSection, "AutoHide", YesNoText(state.auto_hide), file);
+    WritePrivateProfileStringA(SettingsSection, "HideWindow", YesNoText(state.chosen_hide_always), file);
+    WritePrivateProfileStringA(SettingsSection, "AutoHide", YesNoText(state.chosen_auto_hide), file);
     WritePrivateProfileStringA(SettingsSection, "AlsoATIS", YesNoText(state.also_atis), file);
 }
 

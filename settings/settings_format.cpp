@@ -116,20 +116,13 @@ FontEntry ParseFontEntry(const char* value, FontFields* fields)
         face_length = FaceNameChars - 1;
     CopyBytes(fields->face_name, value, face_length);
     fields->face_name[face_length] = '\0';
-    if (!comma)
-        return FontEntry::FaceOnly;
-
-    int32_t required[3];
-    const char* field = comma + 1;
-    for (int i = 0; i < 3; ++i) {
-        if (!field)
-            return FontEntry::FaceOnly;  // the face name alone, all else zero
-        required[i] = ReadSettingNumber(field);
-        field = NextField(field);
-    }
-    fields->height = required[0];
-    fields->width = required[1];
-    fields->weight = required[2];
+    const char* field = comma ? comma + 1 : nullptr;
+    int32_t* required[3] = {&fields->height, &fields->width, &fields->weight};
+    int count = 0;
+    for (; count < 3 && field; ++count, field = NextField(field))
+        *required[count] = ReadSettingNumber(field);
+    if (count < 3)
+        return FontEntry::Partial;
     uint8_t* optional[3] = {&fields->italic, &fields->underline, &fields->strike_out};
     for (int i = 0; i < 3 && field; ++i, field = NextField(field))
         *optional[i] = static_cast<uint8_t>(static_cast<uint32_t>(ReadSettingNumber(field)) & 0xFF);

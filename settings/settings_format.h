@@ -39,13 +39,14 @@ struct FontFields {
 };
 enum class FontEntry {
     Empty,       // no value: the font stays as it is
-    FaceOnly,    // face name taken (other fields zero), no font to be made
+    Partial,     // face name and fewer than three numbers; the rest zero
     Complete,    // face name, height, width and weight (and any of the rest)
 };
 // Reads the "Font" entry: the face name up to the first comma (at most 31
-// characters), then height, width and weight, each after a comma, then
-// italic, underline and strike-out (low 8 bits) for as long as commas follow.
-// With fewer than three numbers only the face name is kept.
+// characters), then height, width, weight, italic, underline and strike-out
+// (the last three their low 8 bits), each after a comma, for as long as
+// commas follow. Fields the entry does not reach stay zero, the defaults a
+// font is made with.
 FontEntry ParseFontEntry(const char* value, FontFields* fields);
 
 // "HideWindow" and "AutoHide": on when the value begins with "YES" in any case.

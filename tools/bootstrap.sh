@@ -43,13 +43,30 @@ if (( ${#missing[@]} > 0 )); then
     echo "bootstrap: installing ${missing[*]}"
     SUDO=()
     if (( EUID != 0 )); then SUDO=(sudo); fi
-    "${SUDO[@]}" apt-get update -q
+    APT_SAY=bootstrap
+    APT_GET=("${SUDO[@]}" apt-get)
+    # shellcheck source=apt-steps.sh
+    . "$ROOT/tools/apt-steps.sh"
+    logs=$(mktemp -d) || exit 1
+    trap 'rm -rf "$logs"' EXIT
+    # An index that fails (a mirror in the middle of a sync) costs a warning;
+    # whether it mattered shows when the packages are installed.
+    apt_update "$logs/update.log" -q || exit 1
     # Recommended packages stay in: Wine draws with the fonts and X libraries it
     # recommends. Its 32-bit half comes from wine32-setup.sh below, not from
     # the machine's package manager.
-    "${SUDO[@]}" apt-get -o DPkg::Lock::Timeout=600 install -y -q "${missing[@]}"
+    install() {
+        apt_try "$logs/install.log" "${APT_GET[@]}" "${APT_RETRY_OPTS[@]}" \
+            -o DPkg::Lock::Timeout=600 install -y -q "$@" \
+            || { cat "$logs/install.log" >&2
+                 failed=$(apt_failed_indexes "$logs/update.log" | cut -d' ' -f1-4 | paste -sd ';')
+                 apt_say "cannot install $*: $(apt_reason "$logs/install.log")${failed:+ (indexes that failed to download: $failed)}"
+                 exit 1; }
+        cat "$logs/install.log"
+    }
+    install "${missing[@]}"
     if [[ ! -f /usr/src/googletest/CMakeLists.txt ]]; then
-        "${SUDO[@]}" apt-get -o DPkg::Lock::Timeout=600 install -y -q --reinstall googletest
+        install --reinstall googletest
     fi
     echo "bootstrap: done"
 fi

@@ -21,10 +21,12 @@ else
     demo="$ROOT/build/win64/orvale-demo.exe"
     dll="$ROOT/build/win64/orvale.dll"
 fi
-for preset in "${presets[@]}"; do
-    echo "==== build $preset"
-    { cmake --preset "$preset" && cmake --build --preset "$preset"; } \
-        || { echo "demo: the $preset build failed"; exit 1; }
+# The product whole; of the test build only the demo and what it needs.
+targets=(all demo)
+for i in 0 1; do
+    echo "==== build ${presets[i]} (${targets[i]})"
+    { cmake --preset "${presets[i]}" && cmake --build --preset "${presets[i]}" --target "${targets[i]}"; } \
+        || { echo "demo: the ${presets[i]} build failed"; exit 1; }
 done
 
 mkdir -p "$ROOT/build/demo"

@@ -50,26 +50,24 @@ TEST(ColourChoice, CustomColoursArePaletteThenCurrent)
     EXPECT_EQ(custom[15], 0x00123456u);
 }
 
-TEST(ColourChoice, ChosenColourRoundTrips)
+TEST(ColourChoice, EveryColourRoundTripsBlackIncluded)
 {
-    const uint32_t colours[] = {0x000000FF, 0x00FFFFFF, 0x00010203, 0x00580F0F};
-    for (uint32_t colour : colours) {
-        int32_t setting = NegatedColour(colour);
-        EXPECT_LT(setting, 0);
-        EXPECT_EQ(ChosenColour(setting, text_palette), colour);
-        EXPECT_EQ(ResolveColour(setting, back_palette), colour);
+    // Every chosen colour, black too, reads back as itself, never as a
+    // palette entry.
+    for (uint32_t colour = 0; colour <= 0x00FFFFFF; ++colour) {
+        const int32_t setting = NegatedColour(colour);
+        if (setting >= 0 || ResolveColour(setting, text_palette) != colour ||
+            ResolveColour(setting, back_palette) != colour) {
+            ADD_FAILURE() << std::hex << colour << " is stored as " << std::dec << setting;
+            break;
+        }
     }
-}
 
-TEST(ColourChoice, BlackStoresZeroWhichResolvesToPaletteEntryZero)
-{
-    int32_t setting = NegatedColour(0x00000000);
-    EXPECT_EQ(setting, 0);
-    // Applied at once as the colour chosen...
-    EXPECT_EQ(ChosenColour(setting, text_palette), 0x00000000u);
-    // ...but read back later as palette entry 0.
-    EXPECT_EQ(ResolveColour(setting, text_palette), 0x00DCDCDCu);
-    EXPECT_EQ(ResolveColour(setting, back_palette), 0x00020202u);
+    // Files written before keep their meaning: 0 is still palette entry 0,
+    // and a value that read as black before still does.
+    EXPECT_EQ(ResolveColour(0, text_palette), 0x00DCDCDCu);
+    EXPECT_EQ(ResolveColour(0, back_palette), 0x00020202u);
+    EXPECT_EQ(ResolveColour(-0x01000000, text_palette), 0x00000000u);
 }
 
 TEST(ColourChoice, TopByteIsNoPartOfTheColour)
@@ -77,27 +75,25 @@ TEST(ColourChoice, TopByteIsNoPartOfTheColour)
     // CLR_INVALID and palette-relative values must not turn into a palette
     // index (0xFFFFFFFF negated is 1) or overflow (0x80000000).
     EXPECT_EQ(NegatedColour(0xFFFFFFFFu), -0x00FFFFFF);
-    EXPECT_EQ(NegatedColour(0x80000000u), 0);
+    EXPECT_EQ(NegatedColour(0x80000000u), BlackSetting);
     EXPECT_EQ(NegatedColour(0x02003C3Cu), -0x00003C3C);
 }
 
-TEST(MatchSample, HalfTheRightEdgeAddedToTheLeft)
+TEST(MatchSample, UnderTheMiddleOfTheWindowWhereverItStands)
 {
-    // At the screen's left edge the sample is the window's middle...
     SamplePoint p = MatchSamplePoint(0, 300, 200, 4);
     EXPECT_EQ(p.x, 150);
     EXPECT_EQ(p.y, 204);
-    // ...further right it lies right of the middle (not (left + right) / 2).
-    p = MatchSamplePoint(100, 401, 50, 3);
-    EXPECT_EQ(p.x, 300);
+    p = MatchSamplePoint(500, 801, 50, 3);
+    EXPECT_EQ(p.x, 650);
     EXPECT_EQ(p.y, 53);
+    EXPECT_EQ(MatchSamplePoint(-50, -7, 10, 0).x, -29);
 }
 
-TEST(MatchSample, TruncatesTowardZeroAndNeverOverflows)
+TEST(MatchSample, NeverOverflows)
 {
-    EXPECT_EQ(MatchSamplePoint(-50, -7, 10, 0).x, -53);  // -7 / 2 is -3, not -4
-    SamplePoint p = MatchSamplePoint(INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX);
-    EXPECT_EQ(p.x, INT32_MAX);
+    SamplePoint p = MatchSamplePoint(INT32_MIN, INT32_MAX, INT32_MAX, INT32_MAX);
+    EXPECT_EQ(p.x, -1);  // the middle of the whole range
     EXPECT_EQ(p.y, INT32_MAX);
     p = MatchSamplePoint(INT32_MIN, INT32_MIN, INT32_MIN, -1);
     EXPECT_EQ(p.x, INT32_MIN);

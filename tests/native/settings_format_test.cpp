@@ -122,18 +122,18 @@ TEST(SettingsWindow, HostileValuesStayBounded)
     EXPECT_EQ(entry.width, 3);
 }
 
-TEST(SettingsFont, FaceNameAloneMakesNoFont)
+TEST(SettingsFont, EntryReadInPartKeepsWhatItHasTheRestZero)
 {
     FontFields fields;
     fields.height = 99;
-    EXPECT_EQ(ParseFontEntry("Arial", &fields), FontEntry::FaceOnly);
+    EXPECT_EQ(ParseFontEntry("Arial", &fields), FontEntry::Partial);
     EXPECT_STREQ(fields.face_name, "Arial");
     EXPECT_EQ(fields.height, 0);   // the fields start from zero
 
-    // Fewer than three numbers: the face name and zero fields.
-    EXPECT_EQ(ParseFontEntry("Courier New,-12,0", &fields), FontEntry::FaceOnly);
+    fields.weight = 99;
+    EXPECT_EQ(ParseFontEntry("Courier New,-12,0", &fields), FontEntry::Partial);
     EXPECT_STREQ(fields.face_name, "Courier New");
-    EXPECT_EQ(fields.height, 0);
+    EXPECT_EQ(fields.height, -12);
     EXPECT_EQ(fields.width, 0);
     EXPECT_EQ(fields.weight, 0);
 

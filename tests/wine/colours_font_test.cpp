@@ -338,16 +338,15 @@ TEST_F(ColoursFont, ChosenTextColourIsStoredNegatedAndDrawnAtOnce)
     EXPECT_GT(WaitForPixels(RGB(30, 200, 90), 21), 20) << "the test text in the new colour";
 }
 
-TEST_F(ColoursFont, BlackTextStoresZeroShowsBlackAndLaterReadsPaletteEntryZero)
+TEST_F(ColoursFont, BlackTextIsBlackAtOnceAndWhenAppliedAgain)
 {
     Show(100, 100, 300, 60);
     ChooseColour(CmdTextColour, RGB(0, 0, 0));
-    EXPECT_EQ(0, state.text_colour);
     EXPECT_EQ(RGB(0, 0, 0), ContextTextColour(window));
     EXPECT_GT(WaitForPixels(RGB(0, 0, 0), 21), 20) << "black text at once";
-    // Resolved again (a new window, a change of form, a reload): entry 0.
+    // Resolved again (a new window, a change of form, a reload): still black.
     ApplyColours(window);
-    EXPECT_EQ(RGB(220, 220, 220), ContextTextColour(window));
+    EXPECT_EQ(RGB(0, 0, 0), ContextTextColour(window));
 }
 
 TEST_F(ColoursFont, ChosenBackgroundReplacesTheBrushAndRepaints)
@@ -362,10 +361,8 @@ TEST_F(ColoursFont, ChosenBackgroundReplacesTheBrushAndRepaints)
     EXPECT_EQ(RGB(10, 60, 200), BrushColour(state.back_brush));
     EXPECT_GT(WaitForPixels(RGB(10, 60, 200), 1001), 1000);
 
-    // Black, stored as 0, is painted black, not as palette entry 0.
+    // Black is painted black, not as palette entry 0.
     ChooseColour(CmdBackColour, RGB(0, 0, 0));
-
-    EXPECT_EQ(0, state.back_colour);
     EXPECT_EQ(RGB(0, 0, 0), BrushColour(state.back_brush));
     EXPECT_GT(WaitForPixels(RGB(0, 0, 0), 1001), 1000);
 }
@@ -429,11 +426,11 @@ TEST_F(ColoursFont, LargeFontLeavesLineHeightMinimumAndWrapAlone)
 
 // ---- Match background ----
 
-TEST_F(ColoursFont, MatchBackgroundReadsBelowLeftPlusHalfTheRightEdge)
+TEST_F(ColoursFont, MatchBackgroundReadsBelowTheMiddleOfTheWindow)
 {
-    // At the left edge the sample lies below the middle; further right it lies
-    // right of the middle, where a patch of another colour sits.
-    struct Case { int left, width; COLORREF sample, middle; } cases[] = {
+    // Wherever the window stands, the sample lies below its middle; at
+    // left + right / 2 a patch of another colour sits.
+    struct Case { int left, width; COLORREF sample, elsewhere; } cases[] = {
         {0, 400, RGB(200, 100, 50), RGB(200, 100, 50)},
         {300, 300, RGB(20, 180, 160), RGB(250, 250, 0)},
     };
@@ -441,9 +438,9 @@ TEST_F(ColoursFont, MatchBackgroundReadsBelowLeftPlusHalfTheRightEdge)
         Show(c.left, 700, c.width, 60);
         RECT r;
         GetWindowRect(window, &r);
-        const int x = r.left + r.right / 2, middle = (r.left + r.right) / 2, y = r.bottom + state.cy_frame;
+        const int x = (r.left + r.right) / 2, elsewhere = r.left + r.right / 2, y = r.bottom + state.cy_frame;
         const int patch_h = 2 * state.cy_frame + 6;
-        HWND under_middle = MakePatch(middle - 6, r.bottom, 12, patch_h, c.middle);
+        HWND under_elsewhere = MakePatch(elsewhere - 6, r.bottom, 12, patch_h, c.elsewhere);
         HWND under_sample = MakePatch(x - 6, r.bottom, 12, patch_h, c.sample);
         ASSERT_EQ(c.sample, SimScreenPixel(x, y));
         HBRUSH old_brush = state.back_brush;
@@ -457,7 +454,7 @@ TEST_F(ColoursFont, MatchBackgroundReadsBelowLeftPlusHalfTheRightEdge)
         EXPECT_GT(WaitForPixels(c.sample, 1001), 1000);
         EXPECT_EQ(34, state.text_length);
         DestroyWindow(under_sample);
-        DestroyWindow(under_middle);
+        DestroyWindow(under_elsewhere);
     }
 }
 

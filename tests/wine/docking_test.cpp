@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <string>
+#include <vector>
 #include "support/module_fixture.h"
 #include "host/sim_host.h"
 
@@ -94,18 +95,55 @@ protected:
     HWND host = nullptr, undocked = nullptr;
 };
 
-bool ClassicMetrics()
+// The worked example (undocked at screen (100, 200), 400 x 100) converted
+// with this system's metrics. Docking measures the undocked window's own
+// non-client height; undocking adds the metrics' caption and frames back, so
+// the round trip is exact when the two agree.
+struct Metrics {
+    int bx = GetSystemMetrics(SM_CXBORDER), by = GetSystemMetrics(SM_CYBORDER);
+    int fx = GetSystemMetrics(SM_CXFRAME), fy = GetSystemMetrics(SM_CYFRAME);
+    int caption = GetSystemMetrics(SM_CYCAPTION);
+};
+
+int NonClientHeight(HWND window)
 {
-    return GetSystemMetrics(SM_CXBORDER) == 1 && GetSystemMetrics(SM_CYBORDER) == 1 &&
-           GetSystemMetrics(SM_CXFRAME) == 4 && GetSystemMetrics(SM_CYFRAME) == 4 &&
-           GetSystemMetrics(SM_CYCAPTION) == 19;
+    RECT outer = WindowRect(window), client = {};
+    GetClientRect(window, &client);
+    return outer.bottom - outer.top - client.bottom;
 }
-#define NEED_CLASSIC_METRICS() \
-    if (!ClassicMetrics()) GTEST_SKIP() << "needs the metrics 1, 1, 4, 4, 19"
+
+// The docked window's screen rectangle for an undocked one at `undocked`
+// whose non-client height is `non_client`.
+RECT DockedFrom(const RECT& undocked, int non_client)
+{
+    const Metrics m;
+    const int left = undocked.left + m.fx - m.bx, top = undocked.top + non_client - m.fy + m.by;
+    return {left, top, left + undocked.right - undocked.left - 2 * m.fx + 2 * m.bx,
+            top + undocked.bottom - undocked.top - non_client + 2 * m.by};
+}
+
+RECT DockedExample(int non_client)
+{
+    return DockedFrom({100, 200, 500, 300}, non_client);
+}
+
+// The undocked window's screen rectangle for a docked one at `docked`.
+RECT UndockedFrom(const RECT& docked)
+{
+    const Metrics m;
+    const int rise = m.caption + m.fy;
+    const int left = docked.left - (m.fx - m.bx), top = docked.top - (rise + m.by);
+    return {left, top, left + docked.right - docked.left + 2 * m.fx - 2 * m.bx,
+            top + docked.bottom - docked.top + rise + m.fy - 2 * m.by};
+}
+
+void ExpectRect(HWND window, const RECT& r)
+{
+    ExpectRect(window, r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
 
 TEST_F(Docking, WorkedExampleRoundTripsInBothModesWithAndWithoutAPanel)
 {
-    NEED_CLASSIC_METRICS();
     for (int subclass : {0, 1})
         for (bool on_panel : {false, true}) {
             SCOPED_TRACE(std::string(subclass ? "popup" : "child") + (on_panel ? " on a panel" : " alone"));
@@ -114,18 +152,19 @@ TEST_F(Docking, WorkedExampleRoundTripsInBothModesWithAndWithoutAPanel)
             ScreenToClient(host, &corner);
             HWND panel = on_panel ? SimCreatePanel(corner.x, corner.y, 500, 200, 0x20A9) : nullptr;
             ShowExampleUndocked();
+            const RECT docked = DockedExample(NonClientHeight(undocked));
             Command(undocked, CmdDock);
             EXPECT_EQ(state.docked, 1);
             EXPECT_EQ(state.dock_target, panel);
             EXPECT_FALSE(IsWindowVisible(undocked));
             EXPECT_TRUE(IsWindowVisible(state.docked_window));
-            ExpectRect(state.docked_window, 103, 224, 394, 75);
-            EXPECT_EQ(ToScreen(state.docked_x, state.docked_y).y, 224);
+            ExpectRect(state.docked_window, docked);
+            EXPECT_EQ(ToScreen(state.docked_x, state.docked_y).y, docked.top);
 
             Command(state.docked_window, CmdUndock);
             EXPECT_EQ(state.docked, 0);
             EXPECT_EQ(state.attached, 0);
-            ExpectRect(undocked, 100, 200, 400, 100);
+            ExpectRect(undocked, UndockedFrom(docked));
             EXPECT_FALSE(IsWindowVisible(state.docked_window));
             if (panel && subclass)
                 EXPECT_NE(GetWindowLongPtrA(panel, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(TargetWndProc));
@@ -139,23 +178,25 @@ TEST_F(Docking, WorkedExampleRoundTripsInBothModesWithAndWithoutAPanel)
 
 TEST_F(Docking, MaximisedHostUndockAndDockAreInverse)
 {
-    NEED_CLASSIC_METRICS();
     ShowWindow(host, SW_MAXIMIZE);
     RECT r = WindowRect(host);
     ASSERT_TRUE(IsZoomed(host));
-    // Maximised with its frame on the screen (a taskbar at the top, a second
-    // monitor), and hanging off the screen's corner: the same conversions.
-    for (int top : {0, static_cast<int>(r.top)}) {
-        SetWindowPos(host, nullptr, 0, top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // Maximised with its frame off the screen's corner, and with its frame on
+    // the screen (a taskbar at the top, a second monitor): the same
+    // conversions, and Undock and Dock undo each other every time.
+    for (const POINT corner : {POINT{r.left, r.top}, POINT{0, 0}}) {
+        SetWindowPos(host, nullptr, corner.x, corner.y, r.right - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
         ASSERT_TRUE(IsZoomed(host));
         ShowExampleUndocked();
+        const RECT docked = DockedExample(NonClientHeight(undocked));
         Command(undocked, CmdDock);
-        ExpectRect(state.docked_window, 103, 224, 394, 75);
+        ExpectRect(state.docked_window, docked);
         for (int round = 0; round < 2; ++round) {
             Command(state.docked_window, CmdUndock);
-            ExpectRect(undocked, 100, 200, 400, 100);
+            ExpectRect(undocked, UndockedFrom(docked));
             Command(undocked, CmdDock);
-            ExpectRect(state.docked_window, 103, 224, 394, 75);
+            ExpectRect(state.docked_window, docked);
         }
     }
 }
@@ -232,13 +273,14 @@ TEST_F(Docking, HalfLineProbesFindAPanelJustPastTheWindowsEdge)
     PlaceDisplay(0, 0);
     state.line_height = 19;   // the probes move by 9
     state.window_width = 100;
-    state.window_height = 50;
     const struct {
         int y;
         bool found;
     } cases[] = {{91, true}, {90, false}, {258, true}, {259, false}};   // 258 + 50 = 308 = 299 + 9
     for (const auto& c : cases) {
         AttachDisplay(undocked, nullptr, 100, 100, 0);
+        // After the undocked form's minimum height, which grows with the metrics.
+        state.window_height = 50;
         AttachDisplay(state.docked_window, nullptr, 250, c.y, 1);
         EXPECT_EQ(state.dock_target, c.found ? panel : nullptr) << c.y;
         // Only the probes move: the window keeps its own y.
@@ -507,25 +549,66 @@ TEST_F(Docking, UndockingAndShowingUndockedClearTheRulesAndKeepTheMinimum)
     DestroyMenu(menu);
 }
 
+// Every file under `folder`, with its size and last write.
+std::vector<std::string> FilesUnder(const std::string& folder)
+{
+    std::vector<std::string> files;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return files;
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            for (const std::string& inner : FilesUnder(folder + "\\" + name))
+                files.push_back(name + "\\" + inner);
+        } else {
+            files.push_back(name + " " + std::to_string(found.nFileSizeLow) + " " +
+                            std::to_string(found.ftLastWriteTime.dwLowDateTime));
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return files;
+}
+
 TEST_F(Docking, DockingAMeasuredDisplaySavesItsPlaceForTheAircraft)
 {
-    char path[MAX_PATH];
-    GetTempPathA(sizeof path, path);
-    strcat(path, "orvale_docking_panel.cfg");
-    DeleteFileA(path);
+    // The test's own folder, holding an aircraft's panel.cfg the module was
+    // never told about, and the working directory meanwhile.
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    const std::string folder = std::string(temp) + "orvale_docking_" + std::to_string(GetCurrentProcessId());
+    const std::string path = folder + "\\panel.cfg";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    ASSERT_TRUE(WritePrivateProfileStringA("Orvale", "AutoHide", "No", path.c_str()));
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());  // written through now
+    const std::vector<std::string> files = FilesUnder(folder);
+    char kept[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, kept);
+    ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
     ShowExampleUndocked();
     Command(undocked, CmdDock);   // no settings file known: nothing written
-    EXPECT_EQ(GetFileAttributesA(path), INVALID_FILE_ATTRIBUTES);
+    SetCurrentDirectoryA(kept);
+    EXPECT_EQ(FilesUnder(folder), files);
+    EXPECT_EQ(SimReadFile(path), "[Orvale]\r\nAutoHide=No\r\n");
+
+    // Known, it gets the docked window's place in the host's client area.
     Command(state.docked_window, CmdUndock);
-    strcpy(state.config_path, path);
+    strcpy(state.config_path, path.c_str());
     Command(undocked, CmdDock);
+    const RECT outer = WindowRect(state.docked_window);
+    POINT corner = {outer.left, outer.top};
+    ScreenToClient(host, &corner);
     char value[64] = {};
-    GetPrivateProfileStringA("Orvale", "Window", "", value, sizeof value, path);
+    GetPrivateProfileStringA("Orvale", "Window", "", value, sizeof value, path.c_str());
     char expected[64];
-    snprintf(expected, sizeof expected, "%d,%d,%d,%d", state.docked_x, state.docked_y, state.window_width,
-             state.window_height);
+    snprintf(expected, sizeof expected, "%ld,%ld,%ld,%ld,", static_cast<long>(corner.x), static_cast<long>(corner.y),
+             static_cast<long>(outer.right - outer.left), static_cast<long>(outer.bottom - outer.top));
     EXPECT_EQ(std::string(value).rfind(expected, 0), 0u) << value;
-    DeleteFileA(path);
+    DeleteFileA(path.c_str());
+    RemoveDirectoryA(folder.c_str());
 }
 
 }  // namespace

@@ -233,7 +233,7 @@ protected:
             return false;
         const DWORD started = GetTickCount();
         auto installed = [&] { return ModulesPopup(GetMenu(host)) && CountOf(ModulesPopup(GetMenu(host)), OrvaleItemId); };
-        if (!SimPumpUntil(installed, 5000))
+        if (!SimPumpUntil(installed, 20000))
             return false;
         EXPECT_GE(GetTickCount() - started, 2500u);
         SimClearCalls();

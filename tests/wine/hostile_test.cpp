@@ -161,7 +161,7 @@ TEST_F(Hostile, WithNoTableTheWindowAndTheMenuItemStillComeAndShowMessageWorks)
     EXPECT_TRUE(SimTextCalls().empty());
     EXPECT_EQ(SimMirrorBlock()[0], 0) << "no record to mirror into";
 
-    ASSERT_TRUE(SimPumpUntil([&] { return GetMenuItemCount(SimMenuBar()) == 4; }, 4000)) << "\"&Modules\" appended";
+    ASSERT_TRUE(SimPumpUntil([&] { return GetMenuItemCount(SimMenuBar()) == 4; }, 20000)) << "\"&Modules\" appended";
     HMENU modules = GetSubMenu(SimMenuBar(), 3);
     char text[32] = {};
     GetMenuStringA(modules, 0, text, sizeof text, MF_BYPOSITION);
@@ -322,8 +322,14 @@ TEST_F(Hostile, MainWindowThatDisappearsTakesTheDisplayAndLeavesTheHostWorking)
     HWND panel = SimCreatePanel(0, 0, 900, 300, 0x20A9);
     ASSERT_TRUE(panel);
     SimCallPanelLoad(aircraft.c_str());
-    SimPump(3300);  // docked and attached; the menu's subclass in place
-    ASSERT_TRUE(Docked());
+    // Docked and attached (FS2002 follows the panel through its procedure);
+    // the menu's subclass in place once "&Modules" is there.
+    ASSERT_TRUE(SimPumpUntil(
+        [&] {
+            return Docked() && GetWindowLongPtrA(panel, GWLP_WNDPROC) != GetClassLongPtrA(panel, GCLP_WNDPROC) &&
+                   GetMenuItemCount(SimMenuBar()) == 4;
+        },
+        20000));
 
     SimDestroyMainWindow();
     EXPECT_FALSE(IsWindow(display_));
@@ -394,21 +400,26 @@ TEST_F(Hostile, LockedAndReadOnlySettingsFilesAreReadWhereTheyCanBeAndNeverWritt
     CloseHandle(holder);
     EXPECT_EQ(ReadBytes(locked + ".cfg"), saved);
 
-    // Read-only: read and docked as saved (placed by the tick's retry, since
-    // the Close above took the docked window); saving does no harm.
-    SimCallPanelLoad(read_only.c_str());
-    HWND docked = nullptr;
-    ASSERT_TRUE(SimPumpUntil([&] { return (docked = Docked()) != nullptr && IsWindowVisible(docked); }, 2000));
-    SendMessageA(docked, WM_COMMAND, 40008, 0);  // Save
-    SendMessageA(docked, WM_COMMAND, 40012, 0);  // ATIS off, saved
-    // Wine lets its superuser write a read-only file; where the system
-    // refuses, the file must be as it was.
+    // Read-only, and held open by another who lets it be read but not
+    // written: every write fails with a sharing violation, whoever runs the
+    // test (Wine lets its superuser write a read-only file). Read and docked
+    // as saved (placed by the tick's retry, since the Close above took the
+    // docked window); saving does no harm.
+    HANDLE reader = CreateFileA((read_only + ".cfg").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
     HANDLE probe = CreateFileA((read_only + ".cfg").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                nullptr, OPEN_EXISTING, 0, nullptr);
-    if (probe == INVALID_HANDLE_VALUE)
-        EXPECT_EQ(ReadBytes(read_only + ".cfg"), saved);
-    else
-        CloseHandle(probe);
+    ASSERT_EQ(probe, INVALID_HANDLE_VALUE) << "the file can be written: the refusal does not hold";
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    SimCallPanelLoad(read_only.c_str());
+    HWND docked = nullptr;
+    ASSERT_TRUE(SimPumpUntil([&] { return (docked = Docked()) != nullptr && IsWindowVisible(docked); }, 20000));
+    SendMessageA(docked, WM_COMMAND, 40008, 0);  // Save
+    SendMessageA(docked, WM_COMMAND, 40012, 0);  // ATIS off, saved
+    EXPECT_EQ(ReadBytes(read_only + ".cfg"), saved);
+    CloseHandle(reader);
+    EXPECT_EQ(ReadBytes(read_only + ".cfg"), saved) << "nothing written once the file is let go";
     SimCallTextOutput("Still shown", 4, 100, 0);
     EXPECT_TRUE(SimPumpUntil([&] { return CountClientColour(docked, RGB(0, 255, 0)) > 10; }, 1000))
         << "green text of the saved colours";

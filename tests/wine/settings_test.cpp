@@ -379,29 +379,29 @@ TEST_F(Settings, FontEntries)
         ReleaseDC(window, dc);
     }
 
-    // A face name alone makes no font: the old one stays in use.
+    // A face name alone, or fewer than three numbers: a font of what the
+    // entry holds, the rest at its defaults; a save leaves the entry alone.
     Load(Aircraft("C", "[Orvale]\r\nWindow=10,20,300,40\r\nFont=Arial\r\n"));
-    EXPECT_EQ(state.display_font, courier);
-    EXPECT_EQ(GetObjectType(courier), static_cast<DWORD>(OBJ_FONT));
-    EXPECT_STREQ(state.display_logfont.lfFaceName, "Arial");
-    EXPECT_EQ(state.display_logfont.lfHeight, 0);
-    EXPECT_EQ(state.display_logfont.lfWeight, 0);
-
-    // Fewer than three numbers: the same, and a later save writes those fields.
+    ASSERT_TRUE(state.display_font);
+    EXPECT_EQ(GetObjectType(courier), 0u);
+    LOGFONTA made = {};
+    ASSERT_EQ(static_cast<int>(sizeof made), GetObjectA(state.display_font, sizeof made, &made));
+    EXPECT_STREQ(made.lfFaceName, "Arial");
+    EXPECT_EQ(made.lfHeight, 0);
     std::string d = Aircraft("D", "[Orvale]\r\nWindow=10,20,300,40\r\nFont=Times New Roman,-12,0\r\n");
     Load(d);
-    EXPECT_EQ(state.display_font, courier);
-    EXPECT_STREQ(state.display_logfont.lfFaceName, "Times New Roman");
-    EXPECT_EQ(state.display_logfont.lfHeight, 0);
+    ASSERT_EQ(static_cast<int>(sizeof made), GetObjectA(state.display_font, sizeof made, &made));
+    EXPECT_STREQ(made.lfFaceName, "Times New Roman");
+    EXPECT_EQ(made.lfHeight, -12);
     SaveSettings();
     char value[64] = {};
     GetPrivateProfileStringA("Orvale", "Font", "", value, sizeof value, (d + ".cfg").c_str());
-    EXPECT_STREQ(value, "Times New Roman,0,0,0,0,0,0");
+    EXPECT_STREQ(value, "Times New Roman,-12,0");
+    HFONT times = state.display_font;
 
-    // No "Font" entry: the previous aircraft's font stays.
+    // No "Font" entry: the previous aircraft's font stays in use.
     Load(Aircraft("E", "[Orvale]\r\nWindow=10,20,300,40\r\n"));
-    EXPECT_EQ(state.display_font, courier);
-    EXPECT_STREQ(state.display_logfont.lfFaceName, "Times New Roman");
+    EXPECT_EQ(state.display_font, times);
 
     // A font that cannot be made changes nothing: the font in use stays,
     // neither leaked nor deleted, and so does its description.
@@ -409,8 +409,8 @@ TEST_F(Settings, FontEntries)
     ASSERT_TRUE(Redirect("gdi32.dll", "CreateFontIndirectA", &NoFont, &real));
     Load(Aircraft("F", "[Orvale]\r\nWindow=10,20,300,40\r\nFont=Arial,-30,0,400\r\n"));
     RedirectImport("gdi32.dll", "CreateFontIndirectA", reinterpret_cast<void*>(real));
-    EXPECT_EQ(state.display_font, courier);
-    EXPECT_EQ(GetObjectType(courier), static_cast<DWORD>(OBJ_FONT));
+    EXPECT_EQ(state.display_font, times);
+    EXPECT_EQ(GetObjectType(times), static_cast<DWORD>(OBJ_FONT));
     EXPECT_STREQ(state.display_logfont.lfFaceName, "Times New Roman");
 }
 
@@ -424,9 +424,13 @@ TEST_F(Settings, SaveWritesTheFiveKeysInOrder)
     state.docked_x = 77;   // where the display stands now is not what is kept
     state.text_colour = -16711680;
     state.back_colour = 3;
-    state.hide_always = 0;
-    state.auto_hide = -1;   // suspended counts as on
+    // The pilot's choices are written, not the display's hiding of the moment.
+    state.chosen_hide_always = 0;
+    state.hide_always = 1;
+    state.chosen_auto_hide = 1;
+    state.auto_hide = 0;
     state.also_atis = 1;
+    state.font_chosen = 1;
     state.display_logfont = LOGFONTA{};
     strcpy(state.display_logfont.lfFaceName, "Arial");
     state.display_logfont.lfHeight = -12;
@@ -446,8 +450,8 @@ TEST_F(Settings, SaveWritesTheFiveKeysInOrder)
     // Without a font the key goes.
     DeleteObject(state.display_font);
     state.display_font = nullptr;
-    state.hide_always = 1;
-    state.auto_hide = 0;
+    state.chosen_hide_always = 1;
+    state.chosen_auto_hide = 0;
     state.also_atis = 0;
     SaveSettings();
     EXPECT_EQ(SimReadFile(state.config_path),
@@ -619,7 +623,7 @@ protected:
         panel = SimCreatePanel(0, 0, 780, 500, Fs98PanelKind);
         ASSERT_TRUE(SimLoadModule("orvale.dll"));
         ASSERT_TRUE(SimStartModule());
-        ASSERT_TRUE(SimPumpUntil([] { return FindWindowA("OrvaleWindow", nullptr) != nullptr; }, 3000))
+        ASSERT_TRUE(SimPumpUntil([] { return FindWindowA("OrvaleWindow", nullptr) != nullptr; }, 20000))
             << "the display comes up once the main window is found";
         SimClearCalls();
     }
@@ -651,9 +655,9 @@ TEST_F(SettingsDll, SavedAircraftDocksAndAnUnsavedOneSwitchesTheDisplayOff)
 
     SimSetPanelLoadResult(5);
     EXPECT_EQ(SimCallPanelLoad(saved.c_str()), 5);
-    SimPump(1500);   // the tick's retry attaches the docked window to the panel
-    HWND docked = VisibleDisplay();
-    ASSERT_TRUE(docked);
+    // The tick's retry attaches the docked window to the panel.
+    HWND docked = nullptr;
+    ASSERT_TRUE(SimPumpUntil([&] { return (docked = VisibleDisplay()) != nullptr; }, 20000));
     RECT r;
     GetWindowRect(docked, &r);
     MapWindowPoints(nullptr, host, reinterpret_cast<POINT*>(&r), 2);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 #include "host/sim_host.h"
@@ -216,19 +217,51 @@ int RedPixels(HWND window)
     return red;
 }
 
-// Dispatches this thread's messages for `ms`, as the host's own loop would,
-// and counts the timer messages whose routine lies in no loaded image (a
-// timer left running by an unloaded module; DispatchMessage would swallow the
-// fault of calling it, so it is counted and dropped instead).
-int PumpCountingStrayTimers(int ms)
+// Waits are measured by a witness: a thread timer set when the wait starts.
+// Timers fire in the order they fall due however late the loop runs, so once
+// the witness has fired, every timer due before it (the module's 55 ms poll,
+// its 3000 ms menu timer) has had its turn, on a slow machine as on a fast
+// one. Only a witness that never fires is a matter of wall-clock time.
+constexpr int PollMs = 55, MenuDelayMs = 3000, WitnessLimitMs = 60000;
+
+// Runs the host's loop until a witness of `ms` fires; true when `done` held
+// at that moment (checked before anything dispatched after the witness).
+bool HeldByWitness(UINT ms, const std::function<bool()>& done)
+{
+    static const std::function<bool()>* check;
+    static int verdict;  // -1 until the witness fires
+    check = &done;
+    verdict = -1;
+    UINT_PTR witness = SetTimer(nullptr, 0, ms, [](HWND, UINT, UINT_PTR, DWORD) CALLBACK {
+        if (verdict < 0)
+            verdict = (*check)() ? 1 : 0;
+    });
+    const bool fired = SimPumpUntil([] { return verdict >= 0; }, WitnessLimitMs);
+    KillTimer(nullptr, witness);
+    EXPECT_TRUE(fired) << "the witness timer never fired";
+    return verdict == 1;
+}
+
+// Dispatches this thread's messages, as the host's own loop would, until a
+// witness of `ms` fires, and counts the timer messages whose routine lies in
+// no loaded image (a timer left running by an unloaded module; DispatchMessage
+// would swallow the fault of calling it, so it is counted and dropped instead).
+int PumpCountingStrayTimers(UINT ms)
 {
     int stray = 0;
-    DWORD deadline = GetTickCount() + ms;
-    while (static_cast<LONG>(deadline - GetTickCount()) > 0) {
+    // Without a routine of its own, so that it is never taken for a stray one.
+    const UINT_PTR witness = SetTimer(nullptr, 0, ms, nullptr);
+    bool fired = false;
+    const DWORD deadline = GetTickCount() + WitnessLimitMs;
+    while (!fired && static_cast<LONG>(deadline - GetTickCount()) > 0) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             HMODULE owner = nullptr;
+            if (msg.message == WM_TIMER && msg.hwnd == nullptr && msg.wParam == witness) {
+                fired = true;
+                continue;
+            }
             if (msg.message == WM_TIMER && msg.lParam &&
                 !GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                                     reinterpret_cast<LPCSTR>(msg.lParam), &owner)) {
@@ -240,6 +273,8 @@ int PumpCountingStrayTimers(int ms)
             DispatchMessageA(&msg);
         }
     }
+    KillTimer(nullptr, witness);
+    EXPECT_TRUE(fired) << "the witness timer never fired";
     return stray;
 }
 
@@ -277,15 +312,15 @@ protected:
         own_windows_.push_back(window);
         return window;
     }
-    bool WaitForDisplay(int timeout_ms = 600)
+    bool DisplayShown()
     {
-        return SimPumpUntil(
-            [this] {
-                HWND undocked = CountDisplays(module_).undocked_window;
-                return undocked != nullptr && IsWindowVisible(undocked);
-            },
-            timeout_ms);
+        HWND undocked = CountDisplays(module_).undocked_window;
+        return undocked != nullptr && IsWindowVisible(undocked);
     }
+    bool WaitForDisplay() { return SimPumpUntil([this] { return DisplayShown(); }, 20000); }
+    // The display is up before five polls' time has passed.
+    bool DisplayWithinPolls() { return HeldByWitness(5 * PollMs, [this] { return DisplayShown(); }); }
+    bool MenuItemInPlace() { return GetMenuItemCount(SimMenuBar()) == 4; }
     HWND Undocked() { return CountDisplays(module_).undocked_window; }
 
     HMODULE module_ = nullptr;
@@ -331,7 +366,6 @@ TEST_F(ModuleInHost, StartBringsUpTheDisplayAtTheDefaultPlaceWithHooksAndTick)
     HWND host = SimCreateMainWindow("FS2000MAIN", "Flight Simulator", 60, 40, 901, 640);
     ASSERT_TRUE(host);
     ASSERT_TRUE(Load());
-    DWORD started = GetTickCount();
     ASSERT_TRUE(SimStartModule());
 
     // The panel hook goes in at once; the rest waits for the first poll.
@@ -339,8 +373,7 @@ TEST_F(ModuleInHost, StartBringsUpTheDisplayAtTheDefaultPlaceWithHooksAndTick)
     EXPECT_EQ(SlotValue(SimTableTextOutput, SimTextOutputOffset), Word((void*)SimHostTextOutput(SimTableTextOutput)));
     EXPECT_TRUE(SimTickCalls().empty());
 
-    ASSERT_TRUE(WaitForDisplay());
-    EXPECT_LT(GetTickCount() - started, 600u);
+    ASSERT_TRUE(DisplayWithinPolls()) << "up at the first poll, not with the menu timer";
 
     HWND undocked = Undocked();
     EXPECT_EQ(GetWindow(undocked, GW_OWNER), host);
@@ -372,7 +405,7 @@ TEST_F(ModuleInHost, StartBringsUpTheDisplayAtTheDefaultPlaceWithHooksAndTick)
     EXPECT_EQ(SimTextCalls()[0].text, "");
     SimPump(20);
     EXPECT_GT(RedPixels(undocked), 20);
-    EXPECT_TRUE(SimPumpUntil([&] { return RedPixels(undocked) == 0; }, 2000)) << "the tick expires the text";
+    EXPECT_TRUE(SimPumpUntil([&] { return RedPixels(undocked) == 0; }, 20000)) << "the tick expires the text";
 }
 
 TEST_F(ModuleInHost, WithoutTablesTheWindowStillAppearsButNothingIsHooked)
@@ -432,14 +465,12 @@ TEST_F(ModuleInHost, EmptyMainWindowIsSkippedAndFoundOnALaterPoll)
     ASSERT_TRUE(Load());
     EXPECT_EQ(SimLinkageWord(5), 0u) << "an empty window is no FS2002 main window";
     SimStartModule();
-    SimPump(300);
+    EXPECT_FALSE(DisplayWithinPolls()) << "polls have passed it over";
     EXPECT_EQ(CountDisplays(module_).undocked, 0);
     EXPECT_EQ(SimTickCalls().size(), 0u);
 
     SetWindowPos(host, nullptr, 50, 30, 700, 500, SWP_NOZORDER | SWP_NOACTIVATE);
-    DWORD sized = GetTickCount();
-    ASSERT_TRUE(WaitForDisplay(400));
-    EXPECT_LT(GetTickCount() - sized, 400u);
+    ASSERT_TRUE(DisplayWithinPolls()) << "found by a poll once it has a size";
     HWND undocked = Undocked();
     EXPECT_EQ(GetWindow(undocked, GW_OWNER), host);
     RECT rect;
@@ -460,7 +491,7 @@ TEST_F(ModuleInHost, MainWindowOfAnotherProcessIsIgnored)
     ASSERT_TRUE(Load());
     EXPECT_EQ(SimLinkageWord(5), 0u);
     SimStartModule();
-    SimPump(300);
+    EXPECT_FALSE(DisplayWithinPolls()) << "polls have passed it over";
     EXPECT_EQ(CountDisplays(module_).undocked, 0);
 
     // White-box: the search itself passes over it.
@@ -515,11 +546,13 @@ TEST_F(ModuleInHost, StartAfterStopBringsBackExactlyOneDisplay)
     ASSERT_TRUE(Load());
     SimStartModule();
     ASSERT_TRUE(WaitForDisplay());
-    SimPump(3300);  // the main window's subclass and the menu item are in place
+    // The main window's subclass and the menu item are in place.
+    ASSERT_TRUE(SimPumpUntil([this] { return MenuItemInPlace(); }, 20000));
     SimStopModule();
     SimStartModule();
     ASSERT_TRUE(WaitForDisplay());
-    SimPump(3300);  // the menu timer runs a second time
+    // The menu timer runs a second time, and leaves one item.
+    EXPECT_TRUE(HeldByWitness(MenuDelayMs + PollMs, [this] { return MenuItemInPlace(); }));
 
     DisplayCount count = CountDisplays(module_);
     EXPECT_EQ(count.undocked, 1);
@@ -573,7 +606,7 @@ TEST_F(ModuleInHost, PanelLoadedBeforeTheDisplayExistedDecidesItsForm)
             docked = count.docked_window;
             return count.docked == 1 && IsWindowVisible(docked);
         },
-        3000));
+        20000));
     EXPECT_FALSE(IsWindowVisible(Undocked()));
     RECT rect;
     GetWindowRect(docked, &rect);
@@ -625,7 +658,7 @@ protected:
     }
     bool WaitForDisplay()
     {
-        return SimPumpUntil([this] { return CountDisplays(module_).undocked_window != nullptr; }, 600);
+        return SimPumpUntil([this] { return CountDisplays(module_).undocked_window != nullptr; }, 20000);
     }
     void ExpectHostTablesAreTheHostsOwn()
     {
@@ -679,9 +712,9 @@ TEST_F(HandLoaded, UnloadAfterStopPutsEverySlotAndProcedureBack)
     // Docked onto the panel under it (on FS2002 by subclassing the panel),
     // then the menu's subclass of the main window three seconds on.
     SendMessageA(CountDisplays(module_).undocked_window, WM_COMMAND, 40001, 0);
-    SimPump(3300);
-    EXPECT_NE(GetWindowLongPtrA(host, GWLP_WNDPROC), host_proc) << "main window subclassed";
     EXPECT_NE(GetWindowLongPtrA(panel, GWLP_WNDPROC), panel_proc) << "panel subclassed";
+    EXPECT_TRUE(SimPumpUntil([&] { return GetWindowLongPtrA(host, GWLP_WNDPROC) != host_proc; }, 20000))
+        << "main window subclassed";
     Stop();
     EXPECT_TRUE(InModule(SlotValue(SimTableTextOutput, SimTextOutputOffset), module_)) << "hooks outlive a stop";
 
@@ -717,8 +750,8 @@ TEST_F(HandLoaded, UnloadWithoutStopTakesDownTheDisplayTickAndPendingTimer)
     ASSERT_FALSE(SimTickCalls().empty());
     EXPECT_FALSE(SimTickCalls().back().registering);
     EXPECT_EQ(GetWindowLongPtrA(host, GWLP_WNDPROC), host_proc);
-    // The menu's timer would have fired by now.
-    EXPECT_EQ(PumpCountingStrayTimers(3500), 0) << "a timer leads into the unloaded library";
+    // Until the menu's timer would have fired.
+    EXPECT_EQ(PumpCountingStrayTimers(MenuDelayMs + PollMs), 0) << "a timer leads into the unloaded library";
     DriveTheHost(host, nullptr);
 
     // Loaded again, the module comes up as new.

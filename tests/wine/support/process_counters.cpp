@@ -175,6 +175,38 @@ size_t CommittedPrivateBytes()
     return bytes;
 }
 
+size_t HeapBytesInUse()
+{
+    HANDLE heaps[256];
+    const DWORD count = GetProcessHeaps(256, heaps);
+    if (count == 0 || count > 256)
+        return 0;
+    size_t bytes = 0;
+    for (DWORD i = 0; i < count; ++i) {
+        if (!HeapLock(heaps[i]))
+            continue;
+        PROCESS_HEAP_ENTRY entry = {};
+        while (HeapWalk(heaps[i], &entry))
+            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY)
+                bytes += entry.cbData;
+        HeapUnlock(heaps[i]);
+    }
+    return bytes;
+}
+
+bool FollowsHeapBlocks()
+{
+    void* blocks[100];
+    const size_t before = HeapBytesInUse();
+    for (void*& block : blocks)
+        block = HeapAlloc(GetProcessHeap(), 0, 64);
+    const size_t during = HeapBytesInUse();
+    for (void* block : blocks)
+        HeapFree(GetProcessHeap(), 0, block);
+    const size_t after = HeapBytesInUse();
+    return during >= before + 100 * 64 && after + 100 * 64 <= during;
+}
+
 size_t ReportedPrivateUsage()
 {
     PROCESS_MEMORY_COUNTERS_EX counters = {};

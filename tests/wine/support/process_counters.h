@@ -30,6 +30,13 @@ bool FollowsTenMenusAndWindows();
 // Committed private memory from a walk of the address space (VirtualQuery):
 // what the process has allocated, whatever of it is paged in.
 size_t CommittedPrivateBytes();
+// Bytes of the blocks in use in every heap of the process (HeapWalk), to the
+// byte where pages only move by a heap's growth step. What Windows makes for
+// a GDI object, a DC or a window comes from the process heap under Wine.
+size_t HeapBytesInUse();
+// True when HeapBytesInUse follows a hundred 64-byte blocks taken from the
+// process heap and given back.
+bool FollowsHeapBlocks();
 // GetProcessMemoryInfo's PrivateUsage. Under Wine this is read from the
 // kernel's resident anonymous pages, so it moves with paging as well.
 size_t ReportedPrivateUsage();
