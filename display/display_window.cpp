@@ -236,7 +236,7 @@ static void RunCommand(HWND window, WPARAM command)
     }
 }
 
-LRESULT CALLBACK DisplayWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+static LRESULT HandleDisplayMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
     switch (message) {
     case WM_CREATE:
@@ -278,4 +278,16 @@ LRESULT CALLBACK DisplayWndProc(HWND window, UINT message, WPARAM wparam, LPARAM
         break;
     }
     return DefWindowProcA(window, message, wparam, lparam);
+}
+
+LRESULT CALLBACK DisplayWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    // A modal loop inside (a chooser, the context menu, moving or sizing)
+    // leaves the simulator running, and it may stop and unload the module
+    // there: the stop then keeps the library mapped, since this code goes on
+    // when the loop ends.
+    ++state.calls_in_progress;
+    const LRESULT result = HandleDisplayMessage(window, message, wparam, lparam);
+    --state.calls_in_progress;
+    return result;
 }

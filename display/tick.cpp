@@ -4,6 +4,9 @@
 
 void WINAPI DisplayTick(uintptr_t, uintptr_t)
 {
+    // A host that offers no way to unregister goes on calling after a stop.
+    if (state.stopped)
+        return;
     bool changed = false;
 
     if (CountTick(state)) {

@@ -348,7 +348,7 @@ void PanelDestroyed()
         AttachDisplay(state.docked_window, nullptr, state.docked_x, state.docked_y, 1);
 }
 
-LRESULT CALLBACK TargetWndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+static LRESULT HandlePanelMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
 {
     if (message == WM_DESTROY && hwnd == state.dock_target) {
         LRESULT result = CallWindowProcA(PanelProcedure(hwnd), hwnd, message, wparam, lparam);
@@ -373,6 +373,16 @@ LRESULT CALLBACK TargetWndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
             ShowDockedWindow();
     }
     return 0;
+}
+
+LRESULT CALLBACK TargetWndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    // The panel's own procedure, called on from here, may run a modal loop in
+    // which the simulator stops and unloads its modules.
+    ++state.calls_in_progress;
+    const LRESULT result = HandlePanelMessage(hwnd, message, wparam, lparam);
+    --state.calls_in_progress;
+    return result;
 }
 
 void RetryAttachment()

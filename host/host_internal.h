@@ -6,4 +6,3 @@ void SimClearMainCommands();                      // windows.cpp
 void SimForgetTick(SimTickRoutine tick);           // tables.cpp: drop without recording a call
 int SimRestoreTableSlots(uintptr_t begin, uintptr_t end);   // tables.cpp: routine slots pointing into [begin, end)
 int SimRestoreWindowProcs(uintptr_t begin, uintptr_t end);  // windows.cpp: host window procedures
-bool SimAddressInGoneModule(uintptr_t address);         // loader.cpp: inside a module the host unloaded

@@ -219,6 +219,10 @@ int32_t SimCallShowMessage(const char* text, int32_t time, bool* called = nullpt
 // freed code. A module that tidies up after itself leaves nothing to repair.
 bool SimUnloadModule();
 int SimStaleAtUnload();                       // how many such leftovers the last unload repaired
+// Whether `address` lies inside a module the host unloaded and that is no
+// longer mapped: a routine there must not be called. A module that keeps
+// itself loaded is not gone.
+bool SimAddressInGoneModule(uintptr_t address);
 // The whole content of a file, byte for byte; empty when it cannot be read.
 std::string SimReadFile(const std::string& path);
 std::string SimExeFolder();                   // folder of the running program, no trailing slash

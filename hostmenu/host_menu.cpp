@@ -142,8 +142,12 @@ static LRESULT CallHostProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
     return CallWindowProcA(state.prev_host_wndproc, window, message, wparam, lparam);
 }
 
-LRESULT CALLBACK HostWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+static LRESULT HandleHostMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
+    // Stopped, the subclass stays (another module's may sit on top of it) and
+    // passes everything straight on.
+    if (state.stopped)
+        return CallHostProc(window, message, wparam, lparam);
     switch (message) {
     case WM_NCPAINT: {
         const LRESULT result = CallHostProc(window, message, wparam, lparam);
@@ -160,15 +164,30 @@ LRESULT CALLBACK HostWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
     return CallHostProc(window, message, wparam, lparam);
 }
 
+LRESULT CALLBACK HostWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    // The simulator may stop and unload its modules from inside its own
+    // procedure (its menu, its close): this one is then still on the stack.
+    ++state.calls_in_progress;
+    const LRESULT result = HandleHostMessage(window, message, wparam, lparam);
+    --state.calls_in_progress;
+    return result;
+}
+
 void CALLBACK MenuTimerProc(HWND, UINT, UINT_PTR, DWORD)
 {
+    if (state.stopped)
+        return;  // a timer message that was already on its way at the stop
     // The main window is subclassed once per load. A second run after a stop
-    // and a new start would otherwise save HostWndProc (or a later subclass
-    // that calls on to it) as the procedure to call on, and every message
-    // would go round without end.
-    if (state.host_window && !state.prev_host_wndproc) {
+    // and a new start finds HostWndProc in the chain, on top or under a later
+    // subclass that calls on to it; saving either as the procedure to call on
+    // would make every message go round without end. Only a subclass that
+    // someone has taken out again goes back in.
+    if (state.host_window) {
         const LONG_PTR current = GetWindowLongPtrA(state.host_window, GWLP_WNDPROC);
-        if (current != reinterpret_cast<LONG_PTR>(HostWndProc)) {
+        if (PlaceOfHook(static_cast<uintptr_t>(current), reinterpret_cast<uintptr_t>(HostWndProc),
+                        state.prev_host_wndproc != nullptr,
+                        reinterpret_cast<uintptr_t>(state.prev_host_wndproc)) == HookOut) {
             state.prev_host_wndproc = reinterpret_cast<WNDPROC>(current);
             SetWindowLongPtrA(state.host_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HostWndProc));
         }

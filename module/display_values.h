@@ -16,6 +16,16 @@ struct DisplayValues {
     int32_t initialised = 0;
     int32_t tick_registered = 0;
     int32_t panel_hook_installed = 0;
+    int32_t text_hook_installed = 0;
+    // Set by StopModule, cleared by StartModule: the hooks left in place then
+    // pass everything straight on.
+    int32_t stopped = 0;
+    // The library holds a reference on itself, for as long as the process
+    // lives: the host can still reach its code after a stop.
+    int32_t kept_loaded = 0;
+    // Window procedures of the module running further down the stack; a
+    // modal loop inside one of them may run the host's stop and unload.
+    int32_t calls_in_progress = 0;
 
     int32_t display_enabled = 0;
     int32_t docked = 0;

@@ -1,8 +1,9 @@
 // Start-up in timed stages: the panel-load hook as soon as the host offers its
 // table, the main window found by a 55 ms poll, then the display, the text
 // hook and the tick; three seconds later the host menu. Shut-down, a start
-// after a stop, and putting the host back when the library is unloaded while
-// the simulator goes on running.
+// after a stop, staying mapped while other modules' hooks lead into this
+// library, and putting the host back when the library is unloaded while the
+// simulator goes on running.
 #include "module/display_state.h"
 #include "module/edition.h"
 
@@ -25,19 +26,38 @@ uintptr_t* OfferedSlot(uint32_t table_id, uint32_t byte_offset)
     return table ? HostSlot(table, byte_offset) : nullptr;
 }
 
-void HookTextOutput()
+// The slot the text hook goes into: table 0x0016's, or table 0x000A's when
+// the host offers no 0x0016.
+uintptr_t* TextHookSlot()
 {
     uintptr_t* slot = OfferedSlot(TableTextOutput, TextOutputSlot);
-    if (slot == nullptr)
-        slot = OfferedSlot(TableTextAlt, TextAltSlot);
+    return slot ? slot : OfferedSlot(TableTextAlt, TextAltSlot);
+}
+
+HookPlace TextHookPlace(const uintptr_t* slot)
+{
+    return PlaceOfHook(*slot, Address(&TextOutputHook), state.text_hook_installed,
+                       Address(state.prev_text_output));
+}
+
+HookPlace PanelHookPlace(const uintptr_t* slot)
+{
+    return PlaceOfHook(*slot, Address(&PanelLoadHook), state.panel_hook_installed, Address(state.prev_panel_load));
+}
+
+void HookTextOutput()
+{
+    uintptr_t* slot = TextHookSlot();
     if (slot == nullptr)
         return;
-    // Started again after a stop, the slot still holds the hook: saving it as
-    // the routine to call on would make every message call itself for ever.
-    if (*slot != Address(&TextOutputHook)) {
+    // Started again after a stop, the hook is usually still in the chain and
+    // simply passes on no longer; it keeps the routine it saved at the first
+    // start.
+    if (TextHookPlace(slot) == HookOut) {
         state.prev_text_output = reinterpret_cast<TextOutputRoutine>(*slot);
         *slot = Address(&TextOutputHook);
     }
+    state.text_hook_installed = 1;
     if (state.undocked_window)
         state.display_enabled = 1;
 }
@@ -88,6 +108,50 @@ void RestoreSlot(uint32_t table_id, uint32_t byte_offset, uintptr_t hook, Routin
         *slot = Address(previous);
 }
 
+void KillModuleTimer()
+{
+    if (state.timer_id)
+        KillTimer(nullptr, state.timer_id);
+    state.timer_id = 0;
+}
+
+// Whether the host can still reach the module's code once it is stopped: a
+// hook under another module's, which calls on to ours (such a hook cannot be
+// taken out, and the other module's next call would jump into freed memory);
+// a tick the host offers no way to take back; or the module's own window
+// procedure further down the stack, whose modal loop (a chooser, a menu, a
+// move) or whose call on to the host's procedure ran this stop, and which
+// carries on when the stop and the unload have returned.
+bool ReachableAfterStop()
+{
+    if (state.calls_in_progress > 0 || state.tick_registered)
+        return true;
+    const uintptr_t* text = TextHookSlot();
+    if (text && TextHookPlace(text) == HookUnderAnother)
+        return true;
+    const uintptr_t* panel = OfferedSlot(TablePanel, PanelLoadSlot);
+    if (panel && PanelHookPlace(panel) == HookUnderAnother)
+        return true;
+    return state.prev_host_wndproc && IsWindow(state.host_window) &&
+           PlaceOfHook(static_cast<uintptr_t>(GetWindowLongPtrA(state.host_window, GWLP_WNDPROC)),
+                       Address(&HostWndProc), 1, Address(state.prev_host_wndproc)) == HookUnderAnother;
+}
+
+// A reference on itself: the host's FreeLibrary then leaves the library
+// mapped, its hooks passing everything straight on, until the process ends
+// or the host starts it again.
+void KeepLoaded()
+{
+    if (state.kept_loaded)
+        return;
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(state.module_instance, path, sizeof path);
+    if (length == 0 || length >= sizeof path)
+        return;
+    if (LoadLibraryA(path))
+        state.kept_loaded = 1;
+}
+
 }  // namespace
 
 BOOL DllAttach(HINSTANCE instance, DWORD reason)
@@ -106,11 +170,17 @@ BOOL DllAttach(HINSTANCE instance, DWORD reason)
 
 void WINAPI StartModule()
 {
-    // A timer left from an earlier run (the menu's one-shot after a stop)
-    // would be lost once timer_id is overwritten, and would fire every three
-    // seconds for ever; the new poll sets it again.
-    if (state.timer_id)
-        KillTimer(nullptr, state.timer_id);
+    state.stopped = 0;
+    // The host holds its own reference while it calls: the one a stop took
+    // goes back, and the next stop decides again. Running, the module is
+    // taken down by its unload as before.
+    if (state.kept_loaded) {
+        state.kept_loaded = 0;
+        FreeLibrary(state.module_instance);
+    }
+    // A timer left from an earlier run would be lost once timer_id is
+    // overwritten, and would fire for ever.
+    KillModuleTimer();
     state.timer_id = SetTimer(nullptr, 0, StartupPollMs, StartupTimerProc);
     InstallPanelHook();
 }
@@ -118,10 +188,11 @@ void WINAPI StartModule()
 int InstallPanelHook()
 {
     uintptr_t* slot = OfferedSlot(TablePanel, PanelLoadSlot);
-    if (slot == nullptr || state.panel_hook_installed)
+    if (slot == nullptr)
         return 0;
+    const HookPlace place = PanelHookPlace(slot);
     state.panel_hook_installed = 1;
-    if (*slot == Address(&PanelLoadHook))
+    if (place != HookOut)
         return 0;
     state.prev_panel_load = reinterpret_cast<PanelLoadRoutine>(*slot);
     *slot = Address(&PanelLoadHook);
@@ -130,13 +201,14 @@ int InstallPanelHook()
 
 void CALLBACK StartupTimerProc(HWND, UINT, UINT_PTR, DWORD)
 {
+    if (state.stopped)
+        return;  // a timer message that was already on its way at the stop
     InstallPanelHook();
     if (state.host_window == nullptr)
         FindHostWindow();
     if (state.host_window == nullptr)
         return;
-    if (state.timer_id)
-        KillTimer(nullptr, state.timer_id);
+    KillModuleTimer();
     state.timer_id = SetTimer(nullptr, 0, MenuDelayMs, MenuTimerProc);
     if (!state.initialised)
         InitDisplay();
@@ -222,12 +294,20 @@ void InitDisplay()
 
 void WINAPI StopModule()
 {
+    // A stop cancels everything the start began: a poll that has not found
+    // the main window yet, or the menu's one-shot, would otherwise hook,
+    // register, show and subclass after it.
+    state.stopped = 1;
+    KillModuleTimer();
     UnregisterTick();
+    // A chooser open on a display window goes with it.
     DestroyDisplayWindows();
     // The table hooks and the main window's subclass stay and pass everything
-    // on. A later start builds the display afresh; the hooks it finds in
-    // place are kept as they are.
+    // straight on. A later start builds the display afresh; the hooks it
+    // finds in the chain are kept as they are.
     state.initialised = 0;
+    if (ReachableAfterStop())
+        KeepLoaded();
 }
 
 void DllDetach(bool process_ends)
@@ -239,15 +319,13 @@ void DllDetach(bool process_ends)
 
     // Unloaded while the host runs on: nothing of the host may lead into this
     // library's code any more.
-    if (state.timer_id) {
-        KillTimer(nullptr, state.timer_id);
-        state.timer_id = 0;
-    }
+    KillModuleTimer();
     UnregisterTick();
     RestoreSlot(TableTextOutput, TextOutputSlot, Address(&TextOutputHook), state.prev_text_output);
     RestoreSlot(TableTextAlt, TextAltSlot, Address(&TextOutputHook), state.prev_text_output);
     RestoreSlot(TablePanel, PanelLoadSlot, Address(&PanelLoadHook), state.prev_panel_load);
     state.panel_hook_installed = 0;
+    state.text_hook_installed = 0;
 
     if (state.host_window && IsWindow(state.host_window) && state.prev_host_wndproc &&
         static_cast<uintptr_t>(GetWindowLongPtrA(state.host_window, GWLP_WNDPROC)) == Address(&HostWndProc))

@@ -2,6 +2,7 @@
 // edition, shut-down, and putting the host back when the library is unloaded.
 #pragma once
 #include <windows.h>
+#include <cstdint>
 
 BOOL DllAttach(HINSTANCE instance, DWORD reason);
 void DllDetach(bool process_ends);
@@ -16,3 +17,18 @@ void InitDisplay();
 // the undocked window exists; the defaults also become the size and place
 // when none is known yet.
 void MeasureDisplayDefaults();
+
+// Where one of the module's hooks stands, from what its slot (or a window's
+// procedure) holds now: on top; further down the chain, under another
+// module's hook that calls on to ours; or out of the chain, the slot holding
+// the very routine ours calls on (put back by someone) or the hook never
+// installed. Only a hook that is out goes in (again): saving another
+// module's hook as the routine to call on would send every call round the two
+// modules without end.
+enum HookPlace { HookOnTop, HookUnderAnother, HookOut };
+inline HookPlace PlaceOfHook(uintptr_t current, uintptr_t hook, int32_t installed, uintptr_t previous)
+{
+    if (current == hook)
+        return HookOnTop;
+    return installed && current != previous ? HookUnderAnother : HookOut;
+}

@@ -148,6 +148,8 @@ void RunColourCommand(HWND window, UINT command)
     default:
         break;
     }
-    if (chosen)
+    // The simulator may also have stopped the module meanwhile: a stopped
+    // module makes no font or brush and shows nothing.
+    if (chosen && !state.stopped)
         RefreshDisplay(DisplayTarget(), kind);
 }

@@ -123,7 +123,8 @@ static void LoadPanelSettings(const char* path)
 int32_t WINAPI PanelLoadHook(uintptr_t w1, uintptr_t w2, uintptr_t w3, uintptr_t w4,
                              const char* path, uintptr_t w6)
 {
-    if (IsPanelPath(path) && !IsSamePanelFolder(path, state.config_path, state.panel_path_length))
+    // Stopped, the hook stays in the chain and passes every load straight on.
+    if (!state.stopped && IsPanelPath(path) && !IsSamePanelFolder(path, state.config_path, state.panel_path_length))
         LoadPanelSettings(path);
     if (!state.prev_panel_load)
         return 0;

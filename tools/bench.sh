@@ -9,7 +9,7 @@
 # 3. counts the instructions of the plain-value steps with callgrind, twice,
 #    and checks that both runs agree,
 # 4. prints the tables with the date and the machine, and keeps them in
-#    build/bench/report.md (the README's "Performance" section is this file):
+#    build/bench/report.md (the "Performance" section of docs/developers.md is this file):
 #    the product's figures, and the twin's median and ratio beside them.
 # Where 32-bit programs cannot run, it says so and measures the twin alone.
 # Build folders: ORVALE_WIN32_TESTS_DIR (build/win32-tests), ORVALE_WIN64_DIR

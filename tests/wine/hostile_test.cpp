@@ -1,7 +1,8 @@
 // A host that offers less than it should, or worse: missing tables, empty
 // slots, a mirror record without its block, panel windows whose user data
 // isn't a panel record, a main window that goes away, null texts, and
-// settings files that are empty, binary, locked or read-only. The real
+// settings files that are empty, binary, locked or read-only, and a host that
+// stops and unloads the module while its chooser is open. The real
 // orvale.dll in the simulated host must not crash, must not call a null
 // routine, and must go on doing what the host still allows.
 #include <gtest/gtest.h>
@@ -11,7 +12,9 @@
 #include <vector>
 #include "host/sim_host.h"
 #include "support/client_pixels.h"
+#include "support/dialog_driver.h"
 #include "support/display_lookup.h"
+#include "support/process_counters.h"
 
 namespace {
 
@@ -346,6 +349,70 @@ TEST_F(Hostile, MainWindowThatDisappearsTakesTheDisplayAndLeavesTheHostWorking)
     SimPump(200);
     EXPECT_EQ(SimPanelLoadCalls().size(), 2u);
     EXPECT_EQ(CountDisplayWindows(), 0);
+}
+
+// ---- The simulator closes around an open chooser ----
+
+TEST_F(Hostile, ChooserOpenWhenTheHostStopsAndUnloadsEndsWithoutRunningFreedCode)
+{
+    // A copy under a name of its own: a library that keeps itself loaded stays
+    // in this process, and must not stand in for orvale.dll in later tests.
+    const char library[] = "orvale-hostile-chooser.dll";
+    const std::string folder = SimExeFolder() + "\\";
+    ASSERT_TRUE(GetModuleHandleA(library) || CopyFileA((folder + "orvale.dll").c_str(), (folder + library).c_str(), FALSE));
+    size_t (*gdi)() = FaithfulGdiCount();
+    ASSERT_TRUE(gdi) << "no faithful count of GDI objects";
+    size_t gdi_before = 0, user_before = 0;
+
+    // FS2002: the docked display is a popup, and a chooser on it leaves the
+    // main window usable, so the simulator can close while it is open.
+    host_ = SimCreateMainWindow("FS2002MAIN", "Microsoft Flight Simulator 2002", 0, 0, 900, 650);
+    ASSERT_TRUE(host_);
+    for (int round = 0; round <= 11; ++round) {
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        ASSERT_TRUE(SimLoadModule((folder + library).c_str()));
+        loaded_ = true;
+        SimStartModule();
+        ASSERT_TRUE(SimPumpUntil([this] { return (display_ = FindUndockedDisplay(host_)) != nullptr; }, 20000));
+        SendMessageA(display_, WM_COMMAND, 40001, 0);  // Dock
+        HWND docked = Docked();
+        ASSERT_TRUE(docked);
+
+        // Inside the chooser's own message loop, as the simulator's close runs.
+        bool chooser_ended = false;
+        HMODULE mapped = nullptr;
+        CommandWithDialog(docked, round % 2 ? 40004 : 40009, [&](HWND dialog) {
+            SimStopModule();
+            chooser_ended = !IsWindow(dialog);
+            SimUnloadModule();
+            loaded_ = false;
+            mapped = GetModuleHandleA(library);
+            if (!mapped) {
+                ADD_FAILURE() << "the library was unmapped under its own chooser call";
+                fflush(stdout);
+                LoadLibraryA((folder + library).c_str());  // code back under the return, if it maps there
+            }
+        });
+        ASSERT_TRUE(dialog_seen) << "the chooser opened";
+        EXPECT_TRUE(chooser_ended) << "the stop ends the chooser";
+        EXPECT_FALSE(dialog_stuck);
+        EXPECT_TRUE(mapped) << "held until the chooser has returned";
+        EXPECT_EQ(CountDisplayWindows(), 0);
+
+        SimClearCalls();
+        SimCallTextOutput("After the close", 4, 40, 0);
+        ASSERT_EQ(SimTextCalls().size(), 1u);
+        EXPECT_EQ(SimTextCalls()[0].text, "After the close");
+        EXPECT_EQ(SimRunTicks(25), 0);
+        SimPump(100);
+        EXPECT_EQ(CountDisplayWindows(), 0);
+        if (round == 1) {  // both choosers' first-use objects made
+            gdi_before = gdi();
+            user_before = UserObjectCount();
+        }
+    }
+    EXPECT_EQ(gdi(), gdi_before);
+    EXPECT_EQ(UserObjectCount(), user_before);
 }
 
 // ---- Settings files ----

@@ -1,5 +1,6 @@
 // Start-up, recognition of the simulator's main window, shut-down, a start
-// after a stop, and unloading while the host runs on. Most cases load the real
+// after a stop, unloading while the host runs on, and all of these beside
+// another module that hooks the same routines. Most cases load the real
 // orvale.dll into the simulated host; the recognition rules are also checked
 // white-box on the module's own FindHostWindow.
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <vector>
 #include "host/sim_host.h"
 #include "support/module_fixture.h"
+#include "support/process_counters.h"
 
 namespace {
 
@@ -579,6 +581,47 @@ TEST_F(ModuleInHost, StartAfterStopBringsBackExactlyOneDisplay)
     EXPECT_EQ(SimTextCalls()[0].text, "Passed");
 }
 
+TEST_F(ModuleInHost, StopRightAfterStartLeavesNothingToComeAfterIt)
+{
+    ASSERT_TRUE(Load());  // before the main window: only the start-up poll can find it
+    HWND host = SimCreateMainWindow("FS2002MAIN", "Flight Simulator 2002", 60, 40, 800, 600);
+    ASSERT_TRUE(host);
+    const LONG_PTR host_proc = GetWindowLongPtrA(host, GWLP_WNDPROC);
+    const int menu_items = GetMenuItemCount(GetMenu(host));
+    size_t (*gdi)() = FaithfulGdiCount();
+    ASSERT_TRUE(gdi) << "no faithful count of GDI objects";
+    size_t gdi_before = 0, user_before = 0;
+    for (int round = 0; round <= 10; ++round) {
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        SimClearCalls();
+        SimStartModule();
+        SimStopModule();
+        // Past the poll, and once past the menu's three seconds.
+        HeldByWitness(round == 0 ? MenuDelayMs + PollMs : 5 * PollMs, [] { return true; });
+        DisplayCount count = CountDisplays(module_);
+        EXPECT_EQ(count.undocked + count.docked, 0) << "no window on screen";
+        EXPECT_EQ(SlotValue(SimTableTextOutput, SimTextOutputOffset),
+                  Word((void*)SimHostTextOutput(SimTableTextOutput)));
+        EXPECT_TRUE(SimTickCalls().empty()) << "no tick registered";
+        EXPECT_EQ(GetWindowLongPtrA(host, GWLP_WNDPROC), host_proc) << "main window not subclassed";
+        EXPECT_EQ(GetMenuItemCount(GetMenu(host)), menu_items) << "no \"&Modules\" item";
+        SimCallTextOutput("Not for the display", 4, 40, 0);
+        SimCallPanelLoad("C:\\FS2002\\Aircraft\\c172\\aircraft.cfg");
+        ASSERT_EQ(SimTextCalls().size(), 1u);
+        EXPECT_EQ(SimTextCalls()[0].text, "Not for the display");
+        EXPECT_EQ(SimPanelLoadCalls().size(), 1u);
+        if (round == 0) {
+            gdi_before = gdi();
+            user_before = UserObjectCount();
+        }
+    }
+    EXPECT_EQ(gdi(), gdi_before);
+    EXPECT_EQ(UserObjectCount(), user_before);
+    Unload();
+    EXPECT_EQ(GetModuleHandleA("orvale.dll"), nullptr);
+    EXPECT_EQ(SimStaleAtUnload(), 0) << "the panel hook of the start went back at the unload";
+}
+
 TEST_F(ModuleInHost, PanelLoadedBeforeTheDisplayExistedDecidesItsForm)
 {
     char temp[MAX_PATH];
@@ -759,6 +802,295 @@ TEST_F(HandLoaded, UnloadWithoutStopTakesDownTheDisplayTickAndPendingTimer)
     Start();
     EXPECT_TRUE(WaitForDisplay());
     EXPECT_EQ(CountDisplays(module_).undocked, 1);
+}
+
+// ---- Beside another module ----
+
+// A second module in the same simulator, in a few lines: it hooks the text
+// output, the panel load and the main window's procedure over whatever is
+// there, calls on to what it found, and takes its hooks out the tidy way,
+// only where its own is still on top. A call that comes round to it again,
+// or one it would pass into a library the host has unloaded, fails the test
+// with a line and goes no further.
+namespace other {
+
+uintptr_t text_next, panel_next, proc_next;
+int text_depth, panel_depth, proc_depth;
+HWND window;
+
+bool MayCallOn(uintptr_t next, int depth, int deepest, const char* what)
+{
+    if (depth > deepest)
+        ADD_FAILURE() << "the " << what << " comes round to the other module again: the hooks loop";
+    else if (SimAddressInGoneModule(next))
+        ADD_FAILURE() << "the other module's " << what << " would call into the unloaded library";
+    else
+        return next != 0;
+    return false;
+}
+
+int32_t WINAPI Text(const char* text, int32_t type, int32_t time, int32_t append)
+{
+    ++text_depth;
+    const int32_t result = MayCallOn(text_next, text_depth, 1, "text output")
+                               ? reinterpret_cast<SimTextOutputRoutine>(text_next)(text, type, time, append)
+                               : 0;
+    --text_depth;
+    return result;
+}
+
+int32_t WINAPI Panel(uintptr_t w1, uintptr_t w2, uintptr_t w3, uintptr_t w4, const char* path, uintptr_t w6)
+{
+    ++panel_depth;
+    const int32_t result = MayCallOn(panel_next, panel_depth, 1, "panel load")
+                               ? reinterpret_cast<SimPanelLoadRoutine>(panel_next)(w1, w2, w3, w4, path, w6)
+                               : 0;
+    --panel_depth;
+    return result;
+}
+
+LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    // Window messages nest of their own accord; a loop nests without end.
+    ++proc_depth;
+    const LRESULT result = MayCallOn(proc_next, proc_depth, 40, "main window's procedure")
+                               ? CallWindowProcA(reinterpret_cast<WNDPROC>(proc_next), hwnd, message, wparam, lparam)
+                               : DefWindowProcA(hwnd, message, wparam, lparam);
+    --proc_depth;
+    return result;
+}
+
+uintptr_t Swap(uintptr_t* slot, uintptr_t hook)
+{
+    const uintptr_t found = *slot;
+    *slot = hook;
+    return found;
+}
+
+void Hook(HWND main_window)
+{
+    text_next = Swap(SimSlot(SimTableTextOutput, SimTextOutputOffset), Word((void*)Text));
+    panel_next = Swap(SimSlot(SimTablePanel, SimPanelLoadOffset), Word((void*)Panel));
+    window = main_window;
+    proc_next = static_cast<uintptr_t>(SetWindowLongPtrA(main_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Proc)));
+}
+
+void Unhook()
+{
+    uintptr_t* text = SimSlot(SimTableTextOutput, SimTextOutputOffset);
+    if (*text == Word((void*)Text))
+        *text = text_next;
+    uintptr_t* panel = SimSlot(SimTablePanel, SimPanelLoadOffset);
+    if (*panel == Word((void*)Panel))
+        *panel = panel_next;
+    if (window && IsWindow(window) && GetWindowLongPtrA(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(Proc))
+        SetWindowLongPtrA(window, GWLP_WNDPROC, static_cast<LONG_PTR>(proc_next));
+    window = nullptr;
+}
+
+}  // namespace other
+
+class BesideAnotherModule : public ModuleInHost {
+protected:
+    void TearDown() override
+    {
+        if (module_)
+            SimStopModule();
+        other::Unhook();
+        ModuleInHost::TearDown();
+    }
+    // A copy of orvale.dll under a name of its own: a library that keeps
+    // itself loaded stays in this process for good, and must not stand in for
+    // a fresh orvale.dll in the tests after this one.
+    bool LoadCopy(const char* name)
+    {
+        copy_ = name;
+        const std::string folder = SimExeFolder() + "\\";
+        if (!GetModuleHandleA(name))  // a kept one is loaded again as it is
+            CopyFileA((folder + "orvale.dll").c_str(), (folder + name).c_str(), FALSE);
+        module_ = SimLoadModule((folder + name).c_str(), AllTables);
+        return module_ != nullptr;
+    }
+    HMODULE Mapped() const { return GetModuleHandleA(copy_.c_str()); }
+    // The menu's timer has subclassed the main window: its procedure is the
+    // module's.
+    bool WaitForSubclass(HWND host)
+    {
+        return SimPumpUntil(
+            [&] { return InModule(static_cast<uintptr_t>(GetWindowLongPtrA(host, GWLP_WNDPROC)), module_); }, 20000);
+    }
+    // One text message, one panel load and a command and a frame paint of the
+    // main window: each must reach the host exactly once, the text as
+    // `host_gets`, and nothing may call into freed code on the way.
+    void ExpectEachReachesTheHostOnce(const char* text, const char* host_gets)
+    {
+        SCOPED_TRACE(text);
+        SimClearCalls();
+        SimCallTextOutput(text, 4, 40, 0);
+        ASSERT_EQ(SimTextCalls().size(), 1u);
+        EXPECT_EQ(SimTextCalls()[0].text, host_gets);
+        SimCallPanelLoad("C:\\FS2002\\Aircraft\\b737\\aircraft.cfg");
+        EXPECT_EQ(SimPanelLoadCalls().size(), 1u);
+        SendMessageA(SimMainWindow(), WM_COMMAND, 1234, 0);
+        SendMessageA(SimMainWindow(), WM_NCPAINT, 1, 0);
+        EXPECT_EQ(SimMainCommands(), std::vector<uint32_t>{1234});
+        if (other::window) {  // what the other module calls on to, while it is there
+            EXPECT_FALSE(SimAddressInGoneModule(other::text_next));
+            EXPECT_FALSE(SimAddressInGoneModule(other::panel_next));
+            EXPECT_FALSE(SimAddressInGoneModule(other::proc_next));
+        }
+    }
+    void CountHoldings()
+    {
+        SimPump(20);
+        gdi_ = gdi_count_();
+        user_ = UserObjectCount();
+    }
+    void SetUp() override
+    {
+        ModuleInHost::SetUp();
+        gdi_count_ = FaithfulGdiCount();
+        ASSERT_TRUE(gdi_count_) << "no faithful count of GDI objects";
+    }
+    void ExpectHoldingsAsCounted()
+    {
+        SimPump(20);
+        EXPECT_EQ(gdi_count_(), gdi_) << "GDI objects";
+        EXPECT_EQ(UserObjectCount(), user_) << "USER objects";
+    }
+
+    std::string copy_;
+    size_t (*gdi_count_)() = nullptr;
+    size_t gdi_ = 0, user_ = 0;
+};
+
+TEST_F(BesideAnotherModule, RestartUnderTheOtherModulesHooksCallsEachRoutineOnce)
+{
+    HWND host = SimCreateMainWindow("FS2002MAIN", "Microsoft Flight Simulator 2002", 60, 40, 800, 600);
+    ASSERT_TRUE(LoadCopy("orvale-beside-restart.dll"));
+    SimStartModule();
+    ASSERT_TRUE(WaitForDisplay());
+    ASSERT_TRUE(WaitForSubclass(host));
+    other::Hook(host);
+    for (int round = 0; round <= 10; ++round) {
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        SimStopModule();
+        EXPECT_EQ(CountDisplays(module_).undocked, 0);
+        ExpectEachReachesTheHostOnce("While stopped", "While stopped");
+
+        SimStartModule();
+        ASSERT_TRUE(WaitForDisplay());
+        EXPECT_EQ(SlotValue(SimTableTextOutput, SimTextOutputOffset), Word((void*)other::Text));
+        EXPECT_EQ(SlotValue(SimTablePanel, SimPanelLoadOffset), Word((void*)other::Panel));
+        EXPECT_EQ(GetWindowLongPtrA(host, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(other::Proc));
+        ExpectEachReachesTheHostOnce("Captured again", "");
+        EXPECT_TRUE(SimPumpUntil([&] { return RedPixels(Undocked()) > 20; }, 20000)) << "shown, not lost";
+        EXPECT_EQ(SimRegisteredTicks().size(), 1u);
+        if (round == 0)
+            CountHoldings();
+    }
+    ExpectHoldingsAsCounted();
+
+    // The menu's timer of the last start runs too: it finds its subclass
+    // under the other module's and leaves the chain as it is.
+    HeldByWitness(MenuDelayMs + PollMs, [] { return true; });
+    EXPECT_EQ(GetWindowLongPtrA(host, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(other::Proc));
+    ExpectEachReachesTheHostOnce("Menu timer run", "");
+}
+
+TEST_F(BesideAnotherModule, UnloadedUnderTheOtherModulesHooksStaysMappedAndPassesStraightOn)
+{
+    HWND host = SimCreateMainWindow("FS2002MAIN", "Microsoft Flight Simulator 2002", 60, 40, 800, 600);
+    for (int round = 0; round <= 10; ++round) {
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        ASSERT_TRUE(LoadCopy("orvale-beside-unload.dll"));
+        SimStartModule();
+        ASSERT_TRUE(WaitForDisplay());
+        if (round == 0)  // the main window's subclass, which later loads find in the chain
+            ASSERT_TRUE(WaitForSubclass(host));
+        other::Hook(host);
+        ExpectEachReachesTheHostOnce("Captured", "");
+
+        SimStopModule();
+        HMODULE library = module_;
+        Unload();
+        EXPECT_EQ(Mapped(), library) << "the other module's hooks lead into it";
+        EXPECT_EQ(SimStaleAtUnload(), 0);
+        DisplayCount count = CountDisplays(library);
+        EXPECT_EQ(count.undocked + count.docked, 0);
+        ExpectEachReachesTheHostOnce("After the unload", "After the unload");
+        EXPECT_EQ(SimRunTicks(25), 0);
+        // The stopped subclass installs nothing into a new menu bar.
+        HMENU bar = SimCreateHostMenuBar();
+        DestroyMenu(SimSetMenuBar(bar));
+        SendMessageA(host, WM_NCPAINT, 1, 0);
+        EXPECT_EQ(GetMenuItemCount(bar), 3) << "no \"&Modules\" popup";
+
+        // The other module goes too; the host then calls the stopped hooks.
+        other::Unhook();
+        EXPECT_NE(GetWindowLongPtrA(host, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(other::Proc));
+        ExpectEachReachesTheHostOnce("Both gone", "Both gone");
+        if (round == 0)
+            CountHoldings();
+    }
+    ExpectHoldingsAsCounted();
+}
+
+TEST_F(BesideAnotherModule, WhereNoHookLiesUnderTheOthersTheUnloadIsComplete)
+{
+    HWND host = SimCreateMainWindow("FS2000MAIN", "Flight Simulator 2000", 60, 40, 800, 600);
+    const LONG_PTR host_proc = GetWindowLongPtrA(host, GWLP_WNDPROC);
+
+    // The other module hooks after this one and leaves first.
+    ASSERT_TRUE(LoadCopy("orvale-beside-tidy.dll"));
+    SimStartModule();
+    ASSERT_TRUE(WaitForDisplay());
+    ASSERT_TRUE(WaitForSubclass(host));
+    other::Hook(host);
+    ExpectEachReachesTheHostOnce("Captured", "");
+    other::Unhook();
+    SimStopModule();
+    Unload();
+    EXPECT_EQ(Mapped(), nullptr) << "nothing leads into the library any more";
+    EXPECT_EQ(SimStaleAtUnload(), 0);
+    EXPECT_EQ(SlotValue(SimTableTextOutput, SimTextOutputOffset), Word((void*)SimHostTextOutput(SimTableTextOutput)));
+    EXPECT_EQ(SlotValue(SimTablePanel, SimPanelLoadOffset), Word((void*)SimHostPanelLoad()));
+    EXPECT_EQ(GetWindowLongPtrA(host, GWLP_WNDPROC), host_proc);
+    ExpectEachReachesTheHostOnce("After the unload", "After the unload");
+
+    // The other module hooked first: this one's hooks sit on top of it.
+    other::Hook(host);
+    ASSERT_TRUE(LoadCopy("orvale-beside-tidy.dll"));
+    SimStartModule();
+    ASSERT_TRUE(WaitForDisplay());
+    ASSERT_TRUE(WaitForSubclass(host));
+    ExpectEachReachesTheHostOnce("Captured over the other", "");
+    SimStopModule();
+    Unload();
+    EXPECT_EQ(Mapped(), nullptr);
+    EXPECT_EQ(SimStaleAtUnload(), 0);
+    EXPECT_EQ(SlotValue(SimTableTextOutput, SimTextOutputOffset), Word((void*)other::Text));
+    EXPECT_EQ(GetWindowLongPtrA(host, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(other::Proc));
+    ExpectEachReachesTheHostOnce("After the unload", "After the unload");
+    other::Unhook();
+
+    // Kept loaded by a stop under the other module's hooks, started again,
+    // then stopped once the other module has left: the new start gave the
+    // reference back, and the unload is complete.
+    ASSERT_TRUE(LoadCopy("orvale-beside-tidy.dll"));
+    SimStartModule();
+    ASSERT_TRUE(WaitForDisplay());
+    ASSERT_TRUE(WaitForSubclass(host));
+    other::Hook(host);
+    SimStopModule();
+    SimStartModule();
+    ASSERT_TRUE(WaitForDisplay());
+    other::Unhook();
+    SimStopModule();
+    Unload();
+    EXPECT_EQ(Mapped(), nullptr);
+    EXPECT_EQ(SimStaleAtUnload(), 0);
+    EXPECT_EQ(GetWindowLongPtrA(host, GWLP_WNDPROC), host_proc);
 }
 
 // ---- Recognition rules, white-box ----
