@@ -105,8 +105,7 @@ POINT DockMeasured(POINT corner, bool undock_kept)
         // Where the pilot docked the display is its place for the aircraft.
         state.stored_place = {point.x, point.y, docked.width, docked.height};
     }
-    // A measured dock is the pilot's: keep it for the aircraft, when one is
-    // known.
+    // Docking is the pilot's doing: saved for the aircraft, when one is known.
     if (state.config_path[0] != '\0')
         SaveSettings();
     return point;
