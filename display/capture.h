@@ -9,3 +9,8 @@ void MirrorText();
 // The window that shows, hides and repaints the text: the docked window while
 // docked, else the undocked one.
 HWND DisplayTarget();
+// Whether the pilot will see a message put on `target` now (display on, its
+// window shown or shown by the message, not hidden with its panel, within
+// the visible part of the simulator window). A message the pilot would not
+// see is not taken: it goes to the simulator as if the module were off.
+bool PilotWillSee(HWND target);

@@ -263,6 +263,9 @@ static LRESULT HandleDisplayMessage(HWND window, UINT message, WPARAM wparam, LP
         // on until it is replaced.
         CloseDisplay();
         return 0;
+    case WM_DISPLAYCHANGE:
+        state.screen_area = {0, 0, 0, 0};   // measured again when next asked
+        break;
     case WM_DESTROY:
         OnDestroy(window);
         break;

@@ -34,3 +34,29 @@ void KeepMinimumHeight(const DisplayValues& s, int32_t top, int32_t* bottom)
     if (*bottom < lowest)
         *bottom = lowest > INT32_MAX ? INT32_MAX : static_cast<int32_t>(lowest);
 }
+
+WindowPlace Overlap(WindowPlace a, WindowPlace b)
+{
+    const int64_t left = a.x > b.x ? a.x : b.x;
+    const int64_t top = a.y > b.y ? a.y : b.y;
+    const int64_t right_a = int64_t{a.x} + a.width, right_b = int64_t{b.x} + b.width;
+    const int64_t bottom_a = int64_t{a.y} + a.height, bottom_b = int64_t{b.y} + b.height;
+    const int64_t width = (right_a < right_b ? right_a : right_b) - left;
+    const int64_t height = (bottom_a < bottom_b ? bottom_a : bottom_b) - top;
+    const auto size = [](int64_t value) {
+        return static_cast<int32_t>(value < 0 ? 0 : value > INT32_MAX ? INT32_MAX : value);
+    };
+    return {static_cast<int32_t>(left), static_cast<int32_t>(top), size(width), size(height)};
+}
+
+bool WillBeSeen(const DisplayValues& s, const DisplaySight& sight)
+{
+    if (!s.display_enabled || s.hide_always || !sight.frame_shown)
+        return false;
+    // Hidden with text rules only while empty: the message shows it. Hidden
+    // otherwise (hide-when-empty suspended with its panel, the FS2002 popup
+    // hidden on the host's panel notification) it stays hidden.
+    if (!sight.own_shown && s.auto_hide <= 0)
+        return false;
+    return sight.seen.width > 0 && sight.seen.height > 0;
+}

@@ -1,4 +1,5 @@
-// Measures of the display windows on plain values.
+// Measures of the display windows on plain values, and whether the pilot
+// sees the display.
 #pragma once
 #include <cstdint>
 #include "module/display_values.h"
@@ -16,3 +17,20 @@ int32_t SizingMinimumHeight(const DisplayValues& s);
 // Raises a drag rectangle's bottom edge so the window keeps its minimum height.
 // Before start-up has measured anything the rectangle is left alone.
 void KeepMinimumHeight(const DisplayValues& s, int32_t top, int32_t* bottom);
+
+// The part of area `a` that lies inside area `b`: no width or no height when
+// they do not meet.
+WindowPlace Overlap(WindowPlace a, WindowPlace b);
+
+// What the window system shows of the display window a message would go to.
+struct DisplaySight {
+    bool own_shown = false;     // the window itself is shown
+    bool frame_shown = false;   // so is all it stands in: its panel, the simulator window, not minimised
+    WindowPlace seen = {};      // its text area within its panel, the simulator window's client area and the screen
+};
+
+// "Will the pilot see it?", the one question that decides whether a message
+// is taken: the display is on, not hidden by the pilot's "Hide always", shown
+// or to be shown by the message itself (hidden only while empty), not hidden
+// with its panel, and some of its text area lies where the pilot can see it.
+bool WillBeSeen(const DisplayValues& s, const DisplaySight& sight);

@@ -166,6 +166,10 @@ bool ClippedAwayByPanel()
 // kept above panels the host made after it.
 void KeepUnattachedInSight()
 {
+    // A minimised simulator window stands off the screen for the while: the
+    // display waits where it is for the restore.
+    if (IsIconic(state.host_window))
+        return;
     HWND window = state.docked_window;
     const POINT point = UnattachedPoint(window, state.docked_x, state.docked_y);
     RECT now = {};
@@ -182,7 +186,36 @@ void KeepUnattachedInSight()
         SetWindowPos(window, HWND_TOP, point.x, point.y, 0, 0, flags);
 }
 
+// Where a panel window stands, host client coordinates.
+POINT PanelOrigin(HWND panel)
+{
+    RECT outer = {};
+    GetWindowRect(panel, &outer);
+    POINT origin = {outer.left, outer.top};
+    ScreenToClient(state.host_window, &origin);
+    return origin;
+}
+
 }  // namespace
+
+void GoWithPanel()
+{
+    HWND window = state.docked_window;
+    HWND panel = state.dock_target;
+    // A re-parented child goes with its panel by itself. A minimised
+    // simulator window has taken its panels off the screen for the while:
+    // the popup stays, and is in place when they come back.
+    if (!state.attach_by_subclass || !state.attached || !window || !panel || IsIconic(state.host_window))
+        return;
+    const POINT origin = PanelOrigin(panel);
+    FollowPanelTo(state, origin.x, origin.y);
+    POINT want = {state.docked_x, state.docked_y};
+    ClientToScreen(state.host_window, &want);
+    RECT now = {};
+    GetWindowRect(window, &now);
+    if (now.left != want.x || now.top != want.y)
+        SetWindowPos(window, nullptr, want.x, want.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 HWND FindPanelAt(int32_t x, int32_t y)
 {
@@ -258,6 +291,9 @@ void AttachDisplay(HWND window, HWND target, int32_t x, int32_t y, int dock)
                     SetWindowLongPtrA(target, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TargetWndProc));
                 }
                 state.attached = 1;
+                const POINT origin = PanelOrigin(target);
+                state.target_x = origin.x;
+                state.target_y = origin.y;
                 x = point.x;
                 y = point.y;
             }
@@ -287,9 +323,14 @@ void AttachDisplay(HWND window, HWND target, int32_t x, int32_t y, int dock)
         state.hide_always = state.chosen_hide_always;
     }
 
+    // Windows 95 and 98 keep window coordinates in 16 bits: whatever a file
+    // or the conversions made of the place, the window gets it in range.
+    const WindowPlace usable = InWindowRange({x, y, state.window_width, state.window_height});
+    state.window_width = usable.width;
+    state.window_height = usable.height;
     if (!window)
         return;
-    SetWindowPos(window, nullptr, x, y, state.window_width, state.window_height, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(window, nullptr, usable.x, usable.y, usable.width, usable.height, SWP_NOZORDER | SWP_NOACTIVATE);
     const bool hide = state.hide_always != 0 || (state.auto_hide != 0 && state.text_length == 0);
     ShowWindow(window, hide ? SW_HIDE : SW_SHOWNA);
 }
@@ -353,6 +394,8 @@ void RetryAttachment()
         // area, until a panel lies under it.
         if (ClippedAwayByPanel())
             PlaceDisplay(1, 1);
+        else
+            GoWithPanel();
         return;
     }
     if (!state.docked_window) {

@@ -10,6 +10,10 @@ LRESULT CALLBACK TargetWndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
 // making the docked window again when it died with its panel; an attached one
 // that its panel, made smaller, clips away is placed again where it stands.
 void RetryAttachment();
+// An attached FS2002 popup goes to its place on the panel it follows, when
+// the simulator window or the panel has moved; re-parented children go with
+// their panel by themselves.
+void GoWithPanel();
 // Writes a subclassed panel's own procedure back (detach and unload).
 void DetachPanel();
 // Ends the attachment at once: the panel or the docked window is gone.

@@ -67,40 +67,49 @@ void KeepInsideArea(int32_t* x, int32_t* y, int32_t width, int32_t height, int32
     *y = inside(*y, height, area_height);
 }
 
-int32_t MaximisedHostCorrection(int32_t zoomed, int32_t rect_left, int32_t rect_top, int32_t rect_bottom,
-                                int32_t client_bottom)
-{
-    // A maximised window whose frame hangs off the top-left of the screen
-    // (both negative) already has its client area where the metrics put it.
-    if (!zoomed || (rect_top < 0 && rect_left < 0))
-        return 0;
-    return Held(int64_t{rect_bottom} - client_bottom);
-}
-
-WindowPlace DockedFromUndocked(const DisplayValues& s, WindowPlace undocked, int32_t client_height,
-                               int32_t correction)
+WindowPlace DockedFromUndocked(const DisplayValues& s, WindowPlace undocked, int32_t client_height)
 {
     // The undocked window's own non-client height (outer minus client) is
     // used, not the metrics: the docked border then sits one border width
     // above where the undocked text area began.
     WindowPlace docked;
-    docked.y = Held(int64_t{undocked.y} + (int64_t{undocked.height} - client_height - s.cy_frame + s.cy_border) +
-                    correction);
+    docked.y = Held(int64_t{undocked.y} + (int64_t{undocked.height} - client_height - s.cy_frame + s.cy_border));
     docked.height = Held(int64_t{client_height} + 2 * int64_t{s.cy_border});
     docked.x = Held(int64_t{undocked.x} + (int64_t{s.cx_frame} - s.cx_border));
     docked.width = Held(int64_t{undocked.width} - (2 * int64_t{s.cx_frame} - 2 * int64_t{s.cx_border}));
     return docked;
 }
 
-WindowPlace UndockedFromDocked(const DisplayValues& s, WindowPlace docked, int32_t correction)
+WindowPlace UndockedFromDocked(const DisplayValues& s, WindowPlace docked)
 {
-    // Caption and top frame above the text area, plus what a maximised host
-    // adds; the correction enters the height as well as the position.
-    const int64_t above = int64_t{s.cy_caption} + s.cy_frame + correction;
+    // Caption and top frame above the text area.
+    const int64_t above = int64_t{s.cy_caption} + s.cy_frame;
     WindowPlace undocked;
     undocked.y = Held(int64_t{docked.y} - (above + s.cy_border));
     undocked.height = Held(int64_t{docked.height} + (above + s.cy_frame - 2 * int64_t{s.cy_border}));
     undocked.x = Held(int64_t{docked.x} - (int64_t{s.cx_frame} - s.cx_border));
     undocked.width = Held(int64_t{docked.width} + (2 * int64_t{s.cx_frame} - 2 * int64_t{s.cx_border}));
     return undocked;
+}
+
+WindowPlace InWindowRange(WindowPlace place)
+{
+    constexpr int64_t Lowest = -32768, Highest = 32767;
+    const auto held = [](int64_t value, int64_t low, int64_t high) {
+        return static_cast<int32_t>(value < low ? low : value > high ? high : value);
+    };
+    WindowPlace usable;
+    usable.x = held(place.x, Lowest, Highest);
+    usable.y = held(place.y, Lowest, Highest);
+    usable.width = held(place.width, 0, Highest - (usable.x > 0 ? usable.x : 0));
+    usable.height = held(place.height, 0, Highest - (usable.y > 0 ? usable.y : 0));
+    return usable;
+}
+
+void FollowPanelTo(DisplayValues& s, int32_t panel_x, int32_t panel_y)
+{
+    s.docked_x = Held(int64_t{s.docked_x} + panel_x - s.target_x);
+    s.docked_y = Held(int64_t{s.docked_y} + panel_y - s.target_y);
+    s.target_x = panel_x;
+    s.target_y = panel_y;
 }

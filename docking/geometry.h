@@ -9,11 +9,6 @@
 #include <cstdint>
 #include "module/display_values.h"
 
-// A window's outer top-left corner and outer size.
-struct WindowPlace {
-    int32_t x, y, width, height;
-};
-
 // Panel kinds, the upper 16 bits of the word at byte 24 of a panel record.
 enum : uint32_t {
     PanelKindFS98 = 0x0151,     // a panel on FS98 only
@@ -46,20 +41,24 @@ int32_t RaisedToMinimum(const DisplayValues& s, int32_t height, int32_t docked);
 void KeepInsideArea(int32_t* x, int32_t* y, int32_t width, int32_t height, int32_t area_width,
                     int32_t area_height);
 
-// How far a maximised host window's caption and menu push its client area
-// down beyond what the metrics account for: R.bottom - Q.bottom when the host
-// is maximised and its window rectangle does not start at a negative top and a
-// negative left; 0 otherwise.
-int32_t MaximisedHostCorrection(int32_t zoomed, int32_t rect_left, int32_t rect_top, int32_t rect_bottom,
-                                int32_t client_bottom);
-
 // Undocked to docked. `undocked` is the undocked window's outer rectangle
 // (screen), `client_height` its client height. The result is in screen
 // coordinates: the docked window's outer corner and size, so that the text
-// area stays where it was.
-WindowPlace DockedFromUndocked(const DisplayValues& s, WindowPlace undocked, int32_t client_height,
-                               int32_t correction);
+// area stays where it was. The two conversions undo each other wherever the
+// simulator window stands, maximised or not: the frames between screen and
+// host client coordinates are the callers' conversions, never a term here.
+WindowPlace DockedFromUndocked(const DisplayValues& s, WindowPlace undocked, int32_t client_height);
 // Docked to undocked. `docked` is the docked window's outer corner (host
 // client coordinates) and size. The result is still in host client
 // coordinates; the caller converts the corner to the screen.
-WindowPlace UndockedFromDocked(const DisplayValues& s, WindowPlace docked, int32_t correction);
+WindowPlace UndockedFromDocked(const DisplayValues& s, WindowPlace docked);
+
+// Windows 95 and 98 keep window coordinates in 16 bits: the place held in
+// -32768..32767, the size in 0..32767 and no larger than keeps the far edges
+// in that range too. The place stays; only the size gives way.
+WindowPlace InWindowRange(WindowPlace place);
+
+// An FS2002 popup goes with the panel it follows: the panel now stands at
+// (panel_x, panel_y) of the host's client area, and the docked place moves by
+// as much as the panel has since it was last followed.
+void FollowPanelTo(DisplayValues& s, int32_t panel_x, int32_t panel_y);

@@ -29,16 +29,6 @@ void CreateDockedWindow()
     state.docked_menu = state.loaded_menu;
 }
 
-// The maximised-host correction for the host window as it stands now.
-int32_t HostCorrection()
-{
-    RECT window = {}, client = {};
-    if (!GetWindowRect(state.host_window, &window) || !GetClientRect(state.host_window, &client))
-        return 0;
-    return MaximisedHostCorrection(IsZoomed(state.host_window) ? 1 : 0, window.left, window.top, window.bottom,
-                                   client.bottom);
-}
-
 // The docked window's own geometry: outer size from its client area and the
 // border metrics, corner in host client coordinates.
 bool MeasureDocked(POINT* corner)
@@ -75,21 +65,47 @@ bool MeasureUndocked(POINT* corner)
     return true;
 }
 
-// Undocked to docked, from the undocked window just measured at `corner`.
-POINT DockMeasured(POINT corner)
+// Whether the floating window stands as Undock placed it: neither moved nor
+// sized by the pilot since, with the simulator window where it was.
+bool UnmovedSinceUndock(bool undock_kept, POINT corner)
 {
-    RECT client = {};
-    GetClientRect(state.undocked_window, &client);
-    const WindowPlace undocked = {corner.x, corner.y, state.window_width, state.window_height};
-    const WindowPlace docked = DockedFromUndocked(state, undocked, client.bottom - client.top, HostCorrection());
-    state.window_width = docked.width;
-    state.window_height = docked.height;
-    POINT point = {docked.x, docked.y};
-    ScreenToClient(state.host_window, &point);
-    state.docked_x = point.x;
-    state.docked_y = point.y;
-    // A measured dock is where the pilot put the display: keep it for the
-    // aircraft, when one is known.
+    if (!undock_kept)
+        return false;
+    ScreenToClient(state.host_window, &corner);
+    const WindowPlace& placed = state.undocked_as_placed;
+    return corner.x == placed.x && corner.y == placed.y && state.window_width == placed.width &&
+           state.window_height == placed.height;
+}
+
+// Undocked to docked, from the undocked window just measured at `corner`.
+POINT DockMeasured(POINT corner, bool undock_kept)
+{
+    POINT point;
+    if (UnmovedSinceUndock(undock_kept, corner)) {
+        // Docked again where Undock left it: back exactly where it was, however
+        // Windows' own limits placed the floating window meanwhile. The place
+        // kept for the aircraft stays as it is.
+        const WindowPlace& before = state.docked_before_undock;
+        state.docked_x = before.x;
+        state.docked_y = before.y;
+        state.window_width = before.width;
+        state.window_height = before.height;
+        point = {before.x, before.y};
+    } else {
+        RECT client = {};
+        GetClientRect(state.undocked_window, &client);
+        const WindowPlace undocked = {corner.x, corner.y, state.window_width, state.window_height};
+        const WindowPlace docked = DockedFromUndocked(state, undocked, client.bottom - client.top);
+        state.window_width = docked.width;
+        state.window_height = docked.height;
+        point = {docked.x, docked.y};
+        ScreenToClient(state.host_window, &point);
+        state.docked_x = point.x;
+        state.docked_y = point.y;
+        // Where the pilot docked the display is its place for the aircraft.
+        state.stored_place = {point.x, point.y, docked.width, docked.height};
+    }
+    // Docking is the pilot's doing: saved for the aircraft, when one is known.
     if (state.config_path[0] != '\0')
         SaveSettings();
     return point;
@@ -98,8 +114,9 @@ POINT DockMeasured(POINT corner)
 // Docked to undocked, from the docked window just measured at `corner`.
 POINT UndockMeasured(POINT corner)
 {
+    state.docked_before_undock = {state.docked_x, state.docked_y, state.window_width, state.window_height};
     const WindowPlace docked = {corner.x, corner.y, state.window_width, state.window_height};
-    const WindowPlace undocked = UndockedFromDocked(state, docked, HostCorrection());
+    const WindowPlace undocked = UndockedFromDocked(state, docked);
     state.window_width = undocked.width;
     state.window_height = undocked.height;
     POINT point = {undocked.x, undocked.y};
@@ -109,10 +126,27 @@ POINT UndockMeasured(POINT corner)
     return point;
 }
 
+// The floating window as Undock has just placed it, for the next Dock to
+// tell whether the pilot moved it.
+void KeepUndockedPlace()
+{
+    RECT outer = {};
+    if (!GetWindowRect(state.undocked_window, &outer))
+        return;
+    POINT corner = {outer.left, outer.top};
+    ScreenToClient(state.host_window, &corner);
+    state.undocked_as_placed = {corner.x, corner.y, outer.right - outer.left, outer.bottom - outer.top};
+    state.undock_kept = 1;
+}
+
 }  // namespace
 
 void PlaceDisplay(int dock, int measure)
 {
+    // What Undock left is good for the one placement that follows it.
+    const bool undock_kept = state.undock_kept != 0;
+    state.undock_kept = 0;
+
     bool created = false;
     if (!state.docked_window) {
         CreateDockedWindow();
@@ -124,6 +158,9 @@ void PlaceDisplay(int dock, int measure)
     // attached or not, and shown in this same call.
     HWND window = dock ? state.docked_window : state.undocked_window;
 
+    // An FS2002 popup is measured where its panel has taken it.
+    if (measure && state.docked && state.attached)
+        GoWithPanel();
     if (state.docked_window)
         ShowWindow(state.docked_window, SW_HIDE);
     if (state.undocked_window)
@@ -133,6 +170,7 @@ void PlaceDisplay(int dock, int measure)
     bool measured = false;
     if (measure)
         measured = state.docked ? MeasureDocked(&point) : MeasureUndocked(&point);
+    const bool undocking = measured && !dock && state.docked;
     if (!measured) {
         // Stored geometry: the requested form's own position, the size as it is.
         point.x = dock ? state.docked_x : state.undocked_x;
@@ -143,12 +181,14 @@ void PlaceDisplay(int dock, int measure)
         point.x = state.docked_x;
         point.y = state.docked_y;
     } else if (dock && !state.docked) {
-        point = DockMeasured(point);
-    } else if (!dock && state.docked) {
+        point = DockMeasured(point, undock_kept);
+    } else if (undocking) {
         point = UndockMeasured(point);
     }
 
     // A docked window new in this call has never looked for its panel: it
     // does, as on a change of form (-1), also when the state was docked before.
     AttachDisplay(window, nullptr, point.x, point.y, dock && created ? -1 : dock);
+    if (undocking)
+        KeepUndockedPlace();
 }

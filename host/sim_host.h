@@ -139,6 +139,10 @@ constexpr UINT SimModulesPopupId = 21007;
 HWND SimCreateMainWindow(const char* class_name, const char* title, int x, int y, int w, int h);
 HWND SimMainWindow();
 void SimDestroyMainWindow();
+// Maximised, the main window leaves `top` pixels of the screen above it, as
+// under a taskbar at the top of the screen (0: the whole screen, as every new
+// main window has).
+void SimSetMaximisedTop(int top);
 HMENU SimCreateHostMenuBar();              // a fresh bar like the one above, not installed
 HMENU SimSetMenuBar(HMENU bar);            // installs it; returns the previous bar (not destroyed)
 HMENU SimMenuBar();                        // GetMenu of the main window

@@ -18,6 +18,7 @@ HWND main_window;
 std::vector<uint32_t> main_commands;
 std::map<HWND, PanelInfo> panels;
 int tick_interval = 55;
+int maximised_top = 0;
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
@@ -25,6 +26,12 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
     case WM_COMMAND:
         main_commands.push_back(LOWORD(wparam));
         return 0;
+    case WM_GETMINMAXINFO: {
+        auto* limits = reinterpret_cast<MINMAXINFO*>(lparam);
+        limits->ptMaxPosition.y += maximised_top;
+        limits->ptMaxSize.y -= maximised_top;
+        return 0;
+    }
     case WM_CLOSE:
         return 0;  // the host decides when its main window goes
     case WM_DESTROY:
@@ -99,6 +106,7 @@ HMENU SimCreateHostMenuBar()
 HWND SimCreateMainWindow(const char* class_name, const char* title, int x, int y, int w, int h)
 {
     SimDestroyMainWindow();
+    maximised_top = 0;
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSEXA wc = {};
     if (!GetClassInfoExA(instance, class_name, &wc)) {
@@ -122,6 +130,7 @@ HWND SimCreateMainWindow(const char* class_name, const char* title, int x, int y
 }
 
 HWND SimMainWindow() { return main_window; }
+void SimSetMaximisedTop(int top) { maximised_top = top; }
 
 void SimDestroyMainWindow()
 {

@@ -4,6 +4,11 @@
 #pragma once
 #include <cstdint>
 
+// A window's outer top-left corner and outer size, or an area of the screen.
+struct WindowPlace {
+    int32_t x, y, width, height;
+};
+
 struct DisplayValues {
     // Host edition: 0 FS98 or unrecognised, 1 FS2000, 2 FS2002.
     int32_t host_version = 0;
@@ -48,9 +53,26 @@ struct DisplayValues {
     int32_t window_width = -1, window_height = -1;
     int32_t default_x = -1, default_y = -1, default_width = -1, default_height = -1;
     int32_t docked_min_height = 0, undocked_min_height = 0;
+    // The docked place and size kept for the aircraft: as its file gave them,
+    // or where the pilot last docked the display. A save writes these; where
+    // the display stands now may differ (gone with its panel, moved into a
+    // smaller simulator window, raised to its minimum, brought into range).
+    WindowPlace stored_place = {0, 0, -1, -1};
+    // The floating window as Undock placed it (host client coordinates) and
+    // the docked place it came from, kept while undock_kept is set: docked
+    // again unmoved, the display goes back exactly where it was.
+    WindowPlace undocked_as_placed = {0, 0, 0, 0};
+    WindowPlace docked_before_undock = {0, 0, 0, 0};
+    int32_t undock_kept = 0;
+    // Where the panel an FS2002 popup follows stood (host client coordinates)
+    // when the display last went with it.
+    int32_t target_x = 0, target_y = 0;
 
     int32_t cx_border = 0, cy_border = 0, cx_frame = 0, cy_frame = 0;
     int32_t cy_caption = 0, cy_menu = 0;
+    // The screen, every monitor of it, as last measured; none (no width)
+    // until a message first asks, and again after the display settings change.
+    WindowPlace screen_area = {0, 0, 0, 0};
     int32_t line_height = 0;
 
     // Colour settings: >= 0 palette index, < 0 a negated COLORREF.

@@ -3,6 +3,7 @@
 // and written back by SaveSettings.
 #include "module/display_state.h"
 #include "settings/settings_format.h"
+#include "docking/geometry.h"
 #include "module/bytes_and_text.h"
 
 static const char SettingsSection[] = "Orvale";
@@ -65,10 +66,14 @@ static int32_t ReadSettingsSection()
     ReadSetting("Window", value, sizeof value);
     WindowEntry entry;
     if (ParseWindowEntry(value, &entry)) {
-        state.docked_x = entry.x;
-        state.docked_y = entry.y;
-        state.window_width = entry.width;
-        state.window_height = entry.height;
+        // Kept as the file has it, for the saves; the display itself gets
+        // the place in the range every Windows can give a window.
+        state.stored_place = {entry.x, entry.y, entry.width, entry.height};
+        const WindowPlace usable = InWindowRange(state.stored_place);
+        state.docked_x = usable.x;
+        state.docked_y = usable.y;
+        state.window_width = usable.width;
+        state.window_height = usable.height;
         loaded = 1;
         if (entry.has_colours)
             TakeColours(entry);
@@ -156,8 +161,11 @@ void SaveSettings()
     const char* file = state.config_path;
     char value[SavedValueChars];
 
-    FormatWindowValue(value, sizeof value, state.docked_x, state.docked_y, state.window_width,
-                      state.window_height, state.text_colour, state.back_colour);
+    // The place kept for the aircraft, not where the display happens to
+    // stand now.
+    const WindowPlace& place = state.stored_place;
+    FormatWindowValue(value, sizeof value, place.x, place.y, place.width, place.height, state.text_colour,
+                      state.back_colour);
     WritePrivateProfileStringA(SettingsSection, "Window", value, file);
 
     if (state.font_chosen)

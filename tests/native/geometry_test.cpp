@@ -27,33 +27,34 @@ TEST(DockingConversion, TextAreaStaysAndTheConversionsUndoEachOther)
 {
     const DisplayValues s = ClassicMetrics();
     // 400 x 100 outer, client 73 high: the frame matches the metrics.
-    EXPECT_PLACE(DockedFromUndocked(s, {100, 200, 400, 100}, 73, 0), 103, 224, 394, 75);
-    EXPECT_PLACE(UndockedFromDocked(s, {103, 224, 394, 75}, 0), 100, 200, 400, 100);
+    EXPECT_PLACE(DockedFromUndocked(s, {100, 200, 400, 100}, 73), 103, 224, 394, 75);
+    EXPECT_PLACE(UndockedFromDocked(s, {103, 224, 394, 75}), 100, 200, 400, 100);
     // Docking measures the real frame (a caption 5 taller), undocking uses the metrics.
-    EXPECT_PLACE(DockedFromUndocked(s, {100, 200, 400, 100}, 68, 0), 103, 229, 394, 70);
-    EXPECT_PLACE(UndockedFromDocked(s, {103, 229, 394, 70}, 0), 100, 205, 400, 95);
-    // A maximised host: docking lower; undocking higher and taller by as much.
-    EXPECT_PLACE(DockedFromUndocked(s, {100, 200, 400, 100}, 73, 7), 103, 231, 394, 75);
-    EXPECT_PLACE(UndockedFromDocked(s, {103, 231, 394, 75}, 7), 100, 200, 400, 107);
+    EXPECT_PLACE(DockedFromUndocked(s, {100, 200, 400, 100}, 68), 103, 229, 394, 70);
+    EXPECT_PLACE(UndockedFromDocked(s, {103, 229, 394, 70}), 100, 205, 400, 95);
 }
 
 TEST(DockingConversion, ExtremeStoredValuesAreHeldInsteadOfOverflowing)
 {
     const DisplayValues s = ClassicMetrics();
-    EXPECT_PLACE(DockedFromUndocked(s, {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MAX}, INT32_MAX, INT32_MAX), INT32_MAX,
-                 INT32_MAX, INT32_MIN, INT32_MAX);
-    EXPECT_PLACE(UndockedFromDocked(s, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, INT32_MAX), INT32_MIN,
-                 INT32_MIN, INT32_MAX, INT32_MAX);
-    EXPECT_EQ(MaximisedHostCorrection(1, 0, 0, INT32_MAX, INT32_MIN), INT32_MAX);
+    EXPECT_PLACE(DockedFromUndocked(s, {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MAX}, INT32_MIN), INT32_MAX,
+                 INT32_MAX, INT32_MIN, INT32_MIN + 2);
+    EXPECT_PLACE(UndockedFromDocked(s, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}), INT32_MIN, INT32_MIN,
+                 INT32_MAX, INT32_MAX);
+    DisplayValues followed;
+    followed.docked_x = INT32_MAX;
+    followed.target_x = INT32_MIN;
+    FollowPanelTo(followed, INT32_MAX, 5);
+    EXPECT_EQ(followed.docked_x, INT32_MAX);
+    EXPECT_EQ(followed.docked_y, 5);
 }
 
-TEST(DockingConversion, CorrectionOnlyForAZoomedHostNotHangingOffTheTopLeft)
+TEST(WindowRange, PlacesAndSizesInSixteenBitsTheFarEdgesToo)
 {
-    EXPECT_EQ(MaximisedHostCorrection(0, 0, 0, 768, 721), 0);
-    EXPECT_EQ(MaximisedHostCorrection(1, 0, 0, 768, 721), 47);
-    EXPECT_EQ(MaximisedHostCorrection(1, -4, 0, 768, 721), 47);
-    EXPECT_EQ(MaximisedHostCorrection(1, 0, -4, 768, 721), 47);
-    EXPECT_EQ(MaximisedHostCorrection(1, -4, -4, 772, 721), 0);
+    EXPECT_PLACE(InWindowRange({100, 200, 70000, 40000}), 100, 200, 32667, 32567);
+    EXPECT_PLACE(InWindowRange({40, 60, 360, 40}), 40, 60, 360, 40);
+    EXPECT_PLACE(InWindowRange({INT32_MIN, -40000, INT32_MAX, -5}), -32768, -32768, 32767, 0);
+    EXPECT_PLACE(InWindowRange({INT32_MAX, 32767, 10, 10}), 32767, 32767, 0, 0);
 }
 
 TEST(PanelKind, EachKindOnlyWithItsEditionsReadFromTheUpperHalfOfByte24)

@@ -45,4 +45,41 @@ TEST(Sizing, MinimumPerFormAndOnlyOnceInitialised)
     EXPECT_EQ(INT32_MAX, bottom) << "held at the limit";
 }
 
+TEST(Sight, TakenOnlyWhereThePilotSeesTheDisplay)
+{
+    DisplayValues s;
+    s.display_enabled = 1;
+    DisplaySight sight;
+    sight.own_shown = sight.frame_shown = true;
+    sight.seen = Overlap({40, 60, 360, 40}, {0, 0, 900, 650});
+    EXPECT_TRUE(WillBeSeen(s, sight));
+
+    DisplaySight outside = sight;
+    outside.seen = Overlap({900, 60, 360, 40}, {0, 0, 900, 650});   // just beyond the right edge
+    EXPECT_EQ(outside.seen.width, 0);
+    EXPECT_FALSE(WillBeSeen(s, outside));
+    EXPECT_EQ(Overlap({INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, {-2, -2, 4, 4}).width, 1) << "no overflow";
+
+    DisplaySight panel_hidden = sight;
+    panel_hidden.frame_shown = false;
+    EXPECT_FALSE(WillBeSeen(s, panel_hidden));
+
+    // Hidden: shown by the message under "Hide when empty", not when that is
+    // suspended with the panel, nor when the host's notification hid it.
+    DisplaySight hidden = sight;
+    hidden.own_shown = false;
+    EXPECT_FALSE(WillBeSeen(s, hidden));
+    s.auto_hide = 1;
+    EXPECT_TRUE(WillBeSeen(s, hidden));
+    s.auto_hide = -1;
+    EXPECT_FALSE(WillBeSeen(s, hidden));
+
+    s.auto_hide = 0;
+    s.hide_always = 1;
+    EXPECT_FALSE(WillBeSeen(s, sight)) << "hidden by the pilot";
+    s.hide_always = 0;
+    s.display_enabled = 0;
+    EXPECT_FALSE(WillBeSeen(s, sight)) << "switched off";
+}
+
 }  // namespace

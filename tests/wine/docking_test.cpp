@@ -113,26 +113,25 @@ int NonClientHeight(HWND window)
 }
 
 // The docked window's screen rectangle for an undocked one at `undocked`
-// whose non-client height is `non_client`, `correction` lower for a
-// maximised host.
-RECT DockedFrom(const RECT& undocked, int non_client, int correction = 0)
+// whose non-client height is `non_client`.
+RECT DockedFrom(const RECT& undocked, int non_client)
 {
     const Metrics m;
-    const int left = undocked.left + m.fx - m.bx, top = undocked.top + non_client - m.fy + m.by + correction;
+    const int left = undocked.left + m.fx - m.bx, top = undocked.top + non_client - m.fy + m.by;
     return {left, top, left + undocked.right - undocked.left - 2 * m.fx + 2 * m.bx,
             top + undocked.bottom - undocked.top - non_client + 2 * m.by};
 }
 
-RECT DockedExample(int non_client, int correction = 0)
+RECT DockedExample(int non_client)
 {
-    return DockedFrom({100, 200, 500, 300}, non_client, correction);
+    return DockedFrom({100, 200, 500, 300}, non_client);
 }
 
 // The undocked window's screen rectangle for a docked one at `docked`.
-RECT UndockedFrom(const RECT& docked, int correction = 0)
+RECT UndockedFrom(const RECT& docked)
 {
     const Metrics m;
-    const int rise = m.caption + m.fy + correction;
+    const int rise = m.caption + m.fy;
     const int left = docked.left - (m.fx - m.bx), top = docked.top - (rise + m.by);
     return {left, top, left + docked.right - docked.left + 2 * m.fx - 2 * m.bx,
             top + docked.bottom - docked.top + rise + m.fy - 2 * m.by};
@@ -177,39 +176,29 @@ TEST_F(Docking, WorkedExampleRoundTripsInBothModesWithAndWithoutAPanel)
         }
 }
 
-TEST_F(Docking, MaximisedHostCorrection)
+TEST_F(Docking, MaximisedHostUndockAndDockAreInverse)
 {
     ShowWindow(host, SW_MAXIMIZE);
-    RECT r = WindowRect(host), q;
+    RECT r = WindowRect(host);
     ASSERT_TRUE(IsZoomed(host));
-    // Maximised on its screen, the frame lies off the screen's corner: no correction.
-    ASSERT_TRUE(r.left < 0 && r.top < 0) << r.left << ", " << r.top;
-    ShowExampleUndocked();
-    RECT docked = DockedExample(NonClientHeight(undocked));
-    Command(undocked, CmdDock);
-    ExpectRect(state.docked_window, docked);
-    Command(state.docked_window, CmdUndock);
-    ExpectRect(undocked, UndockedFrom(docked));
-
-    // Maximised with the frame on the screen (a second monitor): corrected.
-    SetWindowPos(host, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    ASSERT_TRUE(IsZoomed(host));
-    r = WindowRect(host);
-    GetClientRect(host, &q);
-    const int correction = r.bottom - q.bottom;
-    ASSERT_GT(correction, 0);
-    ShowExampleUndocked();
-    const int non_client = NonClientHeight(undocked);
-    docked = DockedExample(non_client, correction);
-    Command(undocked, CmdDock);
-    ExpectRect(state.docked_window, docked);
-    // Undocking moves it back and makes it taller by the same amount, every time.
-    Command(state.docked_window, CmdUndock);
-    const RECT once = UndockedFrom(docked, correction);
-    ExpectRect(undocked, once);
-    Command(undocked, CmdDock);
-    Command(state.docked_window, CmdUndock);
-    ExpectRect(undocked, UndockedFrom(DockedFrom(once, non_client, correction), correction));
+    // Maximised with its frame off the screen's corner, and with its frame on
+    // the screen (a taskbar at the top, a second monitor): the same
+    // conversions, and Undock and Dock undo each other every time.
+    for (const POINT corner : {POINT{r.left, r.top}, POINT{0, 0}}) {
+        SetWindowPos(host, nullptr, corner.x, corner.y, r.right - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        ASSERT_TRUE(IsZoomed(host));
+        ShowExampleUndocked();
+        const RECT docked = DockedExample(NonClientHeight(undocked));
+        Command(undocked, CmdDock);
+        ExpectRect(state.docked_window, docked);
+        for (int round = 0; round < 2; ++round) {
+            Command(state.docked_window, CmdUndock);
+            ExpectRect(undocked, UndockedFrom(docked));
+            Command(undocked, CmdDock);
+            ExpectRect(state.docked_window, docked);
+        }
+    }
 }
 
 TEST_F(Docking, DockedWindowCreationAndItsMenu)

@@ -489,6 +489,40 @@ TEST_P(Recovery, TheDisplayStaysInSight)
     ExpectAttachedTo(panel, docked);
     ExpectSeen(HostArea(42, 62, 356, 36), "on the panel");
 
+    // ---- The simulator hides the panel (the pilot looks outside): a message
+    // then is the simulator's own to show ----
+    edition == FS2002 ? SimHostHidePanel(panel) : SimShowPanel(panel, false);
+    SimClearCalls();
+    SimCallTextOutput("Wind 270 at 8", 4, 100, 0);
+    ASSERT_EQ(SimTextCalls().size(), 1u);
+    EXPECT_EQ(SimTextCalls()[0].text, "Wind 270 at 8") << "seen on the simulator's line, not taken unseen";
+    edition == FS2002 ? SimHostShowPanel(panel) : SimShowPanel(panel, true);
+    ExpectSeen(HostArea(42, 62, 356, 36), "back with its panel");
+
+    // ---- The simulator window moves, then the panel in it: the display
+    // goes with its panel, and a save keeps the place the pilot docked ----
+    SetWindowPos(host_, nullptr, 60, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SimMovePanel(panel, 0, 80, 900, 300);
+    SimRunTicks(20);
+    ExpectSeen(HostArea(42, 102, 356, 36), "on its moved panel");
+    SendMessageA(docked, WM_COMMAND, 40013, 0);
+    SendMessageA(docked, WM_COMMAND, 40013, 0);
+    EXPECT_EQ(ReadSetting(c172 + ".cfg", "Window"), "40,60,360,40,2,3") << "not where the panel took it";
+    SimRunTicks(20);
+    SetWindowPos(host_, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SimMovePanel(panel, 0, 40, 900, 300);
+    SimRunTicks(20);
+    ExpectAttachedTo(panel, docked);
+
+    // ---- Minimised and restored: at its place at once, whatever ticks
+    // came meanwhile ----
+    const RECT placed = Outer(docked);
+    ShowWindow(host_, SW_MINIMIZE);
+    SimRunTicks(40);
+    ShowWindow(host_, SW_RESTORE);
+    const RECT restored = Outer(docked);
+    EXPECT_TRUE(EqualRect(&placed, &restored)) << "at its place right after the restore";
+
     // ---- Undocked, moved over the scenery, docked there ----
     SendMessageA(docked, WM_COMMAND, 40002, 0);
     HWND undocked = FindUndockedDisplay(host_);
@@ -787,6 +821,35 @@ TEST_P(PilotActions, NoneCostsAMessageOrASetting)
             EXPECT_EQ(GetParent(Docked()), parent) << "settled, never re-parented back and forth";
         }
     }
+
+    // ---- The simulator window maximised under a taskbar at the top: Undock
+    // keeps the text where it was, Dock undoes it, moved or not ----
+    SimSetMaximisedTop(30);
+    ShowWindow(host_, SW_MAXIMIZE);
+    const std::string f27 = Aircraft("f27", "[Orvale]\r\nWindow=40,60,360,40,2,3\r\n");
+    SimCallPanelLoad(f27.c_str());
+    SimCallTextOutput("Taxi to holding point", 4, 0, 0);
+    RECT f27_area = ClientOnScreen(Docked());
+    SendMessageA(Docked(), WM_COMMAND, 40002, 0);
+    ExpectSeen(f27_area, "the floating text where the docked text was");
+    const RECT floating_f27 = Outer(undocked);
+    SetWindowPos(undocked, nullptr, floating_f27.left + 30, floating_f27.top + 50, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageA(undocked, WM_COMMAND, 40001, 0);
+    EXPECT_EQ(ReadSetting(f27 + ".cfg", "Window"), "70,110,360,40,2,3") << "moved, never grown";
+    SendMessageA(Docked(), WM_COMMAND, 40002, 0);
+    SendMessageA(undocked, WM_COMMAND, 40001, 0);
+    EXPECT_EQ(ReadSetting(f27 + ".cfg", "Window"), "70,110,360,40,2,3") << "not moved: unchanged";
+    ShowWindow(host_, SW_RESTORE);
+
+    // ---- Hostile sizes: in range for the window, saved as they were stored ----
+    const std::string l1011 = Aircraft("l1011", "[Orvale]\r\nWindow=100,200,70000,40000,2,3\r\n");
+    SimCallPanelLoad(l1011.c_str());
+    SendMessageA(Docked(), WM_COMMAND, 40013, 0);
+    SendMessageA(Docked(), WM_COMMAND, 40013, 0);
+    SendMessageA(Docked(), WM_COMMAND, 40002, 0);
+    SendMessageA(undocked, WM_COMMAND, 40001, 0);
+    EXPECT_EQ(ReadSetting(l1011 + ".cfg", "Window"), "100,200,70000,40000,2,3") << "the pilot moved nothing";
 
     ASSERT_TRUE(SimUnloadModule());
     EXPECT_EQ(SimStaleAtUnload(), 0);

@@ -420,10 +420,8 @@ TEST_F(Settings, SaveWritesTheFiveKeysInOrder)
     Load(path);
     ASSERT_EQ(std::string(state.config_path), path + ".cfg");
 
-    state.docked_x = 10;
-    state.docked_y = -20;
-    state.window_width = 300;
-    state.window_height = 40;
+    state.stored_place = {10, -20, 300, 40};
+    state.docked_x = 77;   // where the display stands now is not what is kept
     state.text_colour = -16711680;
     state.back_colour = 3;
     // The pilot's choices are written, not the display's hiding of the moment.
@@ -542,10 +540,15 @@ TEST_F(Settings, HostileFilesKeepTheRules)
     // Huge numbers are held at the limits; the colours count (both below 7).
     Load(Aircraft("A", "[Orvale]\r\nWindow=99999999999999999999,-99999999999999999999,"
                        "4294967296,-4294967296,-99999999999,2\r\n"));
-    EXPECT_EQ(state.docked_x, INT32_MAX);
-    EXPECT_EQ(state.docked_y, INT32_MIN);
-    EXPECT_EQ(state.window_width, INT32_MAX);
-    EXPECT_EQ(state.window_height, INT32_MIN);
+    EXPECT_EQ(state.stored_place.x, INT32_MAX);
+    EXPECT_EQ(state.stored_place.y, INT32_MIN);
+    EXPECT_EQ(state.stored_place.width, INT32_MAX);
+    EXPECT_EQ(state.stored_place.height, INT32_MIN);
+    // The display itself gets them in Windows 95's 16-bit range.
+    EXPECT_EQ(state.docked_x, 32767);
+    EXPECT_EQ(state.docked_y, -32768);
+    EXPECT_EQ(state.window_width, 0);
+    EXPECT_EQ(state.window_height, 0);
     EXPECT_EQ(state.text_colour, INT32_MIN);
     EXPECT_EQ(state.back_colour, 2);
     EXPECT_EQ(ResolveTextColour(state), 0x80000000u);
