@@ -33,15 +33,13 @@ fi
 "$ROOT/tools/wine-run.sh" --start >"$LOGS/wine-start.log" 2>&1 &
 wine_start=$!
 
-# win32 first: the 32-bit tests and the native build's product check use
-# build/win32/orvale.dll. The 32-bit tests build everywhere, run or not.
-for preset in win32 win32-tests win64 native; do
-    echo "==== build $preset"
-    if ! { cmake --preset "$preset" && cmake --build --preset "$preset"; }; then
-        notes+=("the $preset build failed")
+build() {
+    echo "==== build $1"
+    if ! { cmake --preset "$1" && cmake --build --preset "$1"; }; then
+        notes+=("the $1 build failed")
         failed=$((failed + 1))
     fi
-done
+}
 
 # Runs a preset's tests into its log: ctest prints "NN% tests passed, F
 # tests failed out of T".
@@ -71,12 +69,25 @@ count_tests() {
     fi
 }
 
+# win32 first: the 32-bit tests and the native build's product check use
+# build/win32/orvale.dll. The 32-bit tests build everywhere, run or not.
+build win32
+build win32-tests
 wait "$wine_start" || { cat "$LOGS/wine-start.log"; notes+=("Wine could not be started"); }
-# The three suites run side by side: the Wine tests spend much of their time
-# waiting for timers and the window system, which the others fill.
-suites=(win64 native)
+
+# The suites run side by side, the 32-bit one from as soon as it is built:
+# the Wine tests spend much of their time waiting for timers and the window
+# system, which the builds and the other suites fill.
+suites=()
+pids=()
+start_suite() {
+    echo "==== ctest $1 started (log: build/test-all/ctest-$1.log)"
+    run_tests "$1" &
+    pids+=($!)
+    suites+=("$1")
+}
 if (( run32 )); then
-    suites=(win32-tests "${suites[@]}")
+    start_suite win32-tests
 elif [[ "${ORVALE_NO_32BIT:-0}" != 0 ]]; then
     # Only whoever runs the command may ask to leave the product out.
     skipped=$((skipped + 1))
@@ -84,12 +95,10 @@ else
     notes+=("the 32-bit suite, the product DLL under 32-bit Wine, could not run: this machine ${why#wine32-setup: }")
     failed=$((failed + 1))
 fi
-pids=()
-for preset in "${suites[@]}"; do
-    echo "==== ctest $preset started (log: build/test-all/ctest-$preset.log)"
-    run_tests "$preset" &
-    pids+=($!)
-done
+build win64
+start_suite win64
+build native
+start_suite native
 wait "${pids[@]}"
 for preset in "${suites[@]}"; do
     count_tests "$preset"
