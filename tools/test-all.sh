@@ -73,11 +73,14 @@ count_tests() {
 # build/win32/orvale.dll. The 32-bit tests build everywhere, run or not.
 build win32
 build win32-tests
+build win64
+build native
 wait "$wine_start" || { cat "$LOGS/wine-start.log"; notes+=("Wine could not be started"); }
 
-# The suites run side by side, the 32-bit one from as soon as it is built:
-# the Wine tests spend much of their time waiting for timers and the window
-# system, which the builds and the other suites fill.
+# The suites run side by side: the Wine tests spend much of their time
+# waiting for timers and the window system, which the others fill. (Started
+# during the builds, the emulated 32-bit suite only slowed down as much as
+# it overlapped.)
 suites=()
 pids=()
 start_suite() {
@@ -95,9 +98,7 @@ else
     notes+=("the 32-bit suite, the product DLL under 32-bit Wine, could not run: this machine ${why#wine32-setup: }")
     failed=$((failed + 1))
 fi
-build win64
 start_suite win64
-build native
 start_suite native
 wait "${pids[@]}"
 for preset in "${suites[@]}"; do
