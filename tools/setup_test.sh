@@ -14,6 +14,7 @@ if [[ "${ORVALE_NO_32BIT:-0}" != 0 ]]; then
     echo "setup_test: ORVALE_NO_32BIT is set: no 32-bit Wine to set up"
     exit 77
 fi
+why=$("$SETUP" --check 2>&1) || { echo "setup_test: FAILED: no 32-bit Wine can be set up: ${why#wine32-setup: }"; exit 1; }
 tmp=$(mktemp -d "$ROOT/build/setup-test.XXXXXX") || exit 1
 trap 'rm -rf "$tmp"' EXIT
 failures=0
