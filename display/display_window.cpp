@@ -1,6 +1,7 @@
 // The display windows: class "OrvaleWindow", painting, sizing, the
 // right-button menus and their commands.
 #include "module/display_state.h"
+#include "module/startup.h"
 #include "display/window_layout.h"
 #include "module/bytes_and_text.h"
 
@@ -282,12 +283,7 @@ static LRESULT HandleDisplayMessage(HWND window, UINT message, WPARAM wparam, LP
 
 LRESULT CALLBACK DisplayWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
-    // A modal loop inside (a chooser, the context menu, moving or sizing)
-    // leaves the simulator running, and it may stop and unload the module
-    // there: the stop then keeps the library mapped, since this code goes on
-    // when the loop ends.
-    ++state.calls_in_progress;
-    const LRESULT result = HandleDisplayMessage(window, message, wparam, lparam);
-    --state.calls_in_progress;
-    return result;
+    // A chooser, the context menu, moving or sizing leave the simulator
+    // running inside this call.
+    return CountedWindowCall(HandleDisplayMessage, window, message, wparam, lparam);
 }

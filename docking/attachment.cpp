@@ -6,6 +6,7 @@
 // the panel's window procedure is replaced by TargetWndProc, which hides and
 // shows the popup on the host's own hide and show notifications.
 #include "module/display_state.h"
+#include "module/startup.h"
 #include "docking/geometry.h"
 
 namespace {
@@ -379,10 +380,7 @@ LRESULT CALLBACK TargetWndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
 {
     // The panel's own procedure, called on from here, may run a modal loop in
     // which the simulator stops and unloads its modules.
-    ++state.calls_in_progress;
-    const LRESULT result = HandlePanelMessage(hwnd, message, wparam, lparam);
-    --state.calls_in_progress;
-    return result;
+    return CountedWindowCall(HandlePanelMessage, hwnd, message, wparam, lparam);
 }
 
 void RetryAttachment()

@@ -2,6 +2,7 @@
 // the simulator's main window that carries it: the subclass receives the
 // item's WM_COMMAND and keeps the item in step on every non-client paint.
 #include "module/display_state.h"
+#include "module/startup.h"
 #include <cstddef>
 #include "module/bytes_and_text.h"
 
@@ -168,10 +169,7 @@ LRESULT CALLBACK HostWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
 {
     // The simulator may stop and unload its modules from inside its own
     // procedure (its menu, its close): this one is then still on the stack.
-    ++state.calls_in_progress;
-    const LRESULT result = HandleHostMessage(window, message, wparam, lparam);
-    --state.calls_in_progress;
-    return result;
+    return CountedWindowCall(HandleHostMessage, window, message, wparam, lparam);
 }
 
 void CALLBACK MenuTimerProc(HWND, UINT, UINT_PTR, DWORD)

@@ -154,6 +154,14 @@ void KeepLoaded()
 
 }  // namespace
 
+LRESULT CountedWindowCall(WindowHandler handler, HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    ++state.calls_in_progress;
+    const LRESULT result = handler(window, message, wparam, lparam);
+    --state.calls_in_progress;
+    return result;
+}
+
 BOOL DllAttach(HINSTANCE instance, DWORD reason)
 {
     state.module_instance = instance;

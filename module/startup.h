@@ -8,6 +8,14 @@ BOOL DllAttach(HINSTANCE instance, DWORD reason);
 void DllDetach(bool process_ends);
 void WINAPI StartModule();
 void WINAPI StopModule();
+
+// Runs the handler of one of the module's window procedures, counted as
+// running for as long as it does: a modal loop inside it (a chooser, a menu,
+// a move) or the host's procedure it calls on may run the host's stop and
+// unload, which must then leave the library mapped, as this code goes on
+// when they have returned.
+using WindowHandler = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
+LRESULT CountedWindowCall(WindowHandler handler, HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 void CALLBACK StartupTimerProc(HWND, UINT, UINT_PTR, DWORD);
 int InstallPanelHook();
 void FindHostWindow();

@@ -46,6 +46,12 @@ apt_failed_indexes() {
     ' "$1"
 }
 
+# The failed indexes of an update log on one line, for a line that says why
+# a package could not be had.
+apt_failed_summary() {
+    apt_failed_indexes "$1" | cut -d' ' -f1-4 | paste -sd ';'
+}
+
 # apt_update LOG APT-ARGS...: `apt-get update` with retries. Indexes that
 # still fail are each named in one warning line; the update counts as done
 # when anything at all could be read, and fails otherwise.

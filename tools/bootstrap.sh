@@ -59,7 +59,7 @@ if (( ${#missing[@]} > 0 )); then
         apt_try "$logs/install.log" "${APT_GET[@]}" "${APT_RETRY_OPTS[@]}" \
             -o DPkg::Lock::Timeout=600 install -y -q "$@" \
             || { cat "$logs/install.log" >&2
-                 failed=$(apt_failed_indexes "$logs/update.log" | cut -d' ' -f1-4 | paste -sd ';')
+                 failed=$(apt_failed_summary "$logs/update.log")
                  apt_say "cannot install $*: $(apt_reason "$logs/install.log")${failed:+ (indexes that failed to download: $failed)}"
                  exit 1; }
         cat "$logs/install.log"

@@ -216,7 +216,7 @@ apt_update "$WORK/update.log" "${APT[@]}" || exit 1
 read -ra more <<<"${ORVALE_WINE32_EXTRA_PACKAGES-}"
 if ! apt-get "${APT[@]}" -s install "wine32=$version" "libwine=$version" "${EXTRAS[@]}" "${more[@]}" \
         >"$WORK/resolve.log" 2>&1; then
-    failed=$(apt_failed_indexes "$WORK/update.log" | cut -d' ' -f1-4 | paste -sd ';')
+    failed=$(apt_failed_summary "$WORK/update.log")
     say "cannot resolve 32-bit Wine $version: $(apt_reason "$WORK/resolve.log")${failed:+ (indexes that failed to download: $failed)}"
     exit 1
 fi
