@@ -123,3 +123,9 @@ foreach(source ${WINE_TESTS})
     add_dependencies(${name} orvale)
     add_test(NAME wine.${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
 endforeach()
+# The longest start first, so a suite does not end on one long program while
+# the other jobs have nothing left (ctest goes by COST until it has timed a
+# run of its own).
+set_tests_properties(wine.colours_font_test PROPERTIES COST 80)
+set_tests_properties(wine.startup_test wine.soak_test PROPERTIES COST 50)
+set_tests_properties(wine.scenario_test wine.hostile_test PROPERTIES COST 30)

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the builds and their tests need, and only those
 # that are missing, then 32-bit Wine into build/wine32-root/ (see
-# tools/wine32-setup.sh). Returns at once when everything is already there.
+# tools/wine32-setup.sh; --system: the machine's packages only, for a caller
+# that sets up 32-bit Wine itself). Returns at once when everything is
+# already there.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export DEBIAN_FRONTEND=noninteractive
@@ -70,6 +72,8 @@ if (( ${#missing[@]} > 0 )); then
     fi
     echo "bootstrap: done"
 fi
+
+[[ "${1-}" == "--system" ]] && exit 0
 
 # 32-bit Wine, for the product's own tests. A machine that cannot run 32-bit
 # programs (exit 2) goes on without it: the test command, the demo and the

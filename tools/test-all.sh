@@ -13,7 +13,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$ROOT" || exit 1
 LOGS="$ROOT/build/test-all"
 
-"$ROOT/tools/bootstrap.sh" || { echo "test-all: bootstrap failed"; exit 1; }
+"$ROOT/tools/bootstrap.sh" --system || { echo "test-all: bootstrap failed"; exit 1; }
 mkdir -p "$LOGS"
 
 passed=0
@@ -21,16 +21,14 @@ failed=0
 skipped=0
 notes=()
 
-# Whether this machine runs 32-bit programs (ORVALE_NO_32BIT=1: as if not).
-if why=$("$ROOT/tools/wine32-setup.sh" --check 2>&1); then
-    run32=1
-else
-    run32=0
-fi
-
-# Xvfb, the wineservers and the Wine prefixes come up while the builds run,
-# before the first test's clock starts.
-"$ROOT/tools/wine-run.sh" --start >"$LOGS/wine-start.log" 2>&1 &
+# 32-bit Wine (mostly a download), then Xvfb, the wineservers and the Wine
+# prefixes come up while the builds run, before the first test's clock starts.
+rm -f "$LOGS/wine32-setup.rc"
+{
+    "$ROOT/tools/wine32-setup.sh"
+    echo $? >"$LOGS/wine32-setup.rc"
+    "$ROOT/tools/wine-run.sh" --start >"$LOGS/wine-start.log" 2>&1
+} >"$LOGS/wine32-setup.log" 2>&1 &
 wine_start=$!
 
 build() {
@@ -76,6 +74,13 @@ build win32-tests
 build win64
 build native
 wait "$wine_start" || { cat "$LOGS/wine-start.log"; notes+=("Wine could not be started"); }
+cat "$LOGS/wine32-setup.log"
+# Whether the 32-bit suite can run (ORVALE_NO_32BIT=1: as if not).
+case $(cat "$LOGS/wine32-setup.rc" 2>/dev/null) in
+    0) run32=1 ;;
+    2) run32=0; why=$("$ROOT/tools/wine32-setup.sh" --check 2>&1) ;;
+    *) run32=0; why="could not be given 32-bit Wine (build/test-all/wine32-setup.log)" ;;
+esac
 
 # The suites run side by side: the Wine tests spend much of their time
 # waiting for timers and the window system, which the others fill. (Started
