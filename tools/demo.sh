@@ -33,6 +33,7 @@ mkdir -p "$ROOT/build/demo"
 echo "==== run $(basename "$(dirname "$demo")")/orvale-demo.exe on $dll under Wine"
 "$ROOT/tools/wine-run.sh" "$demo" --dll "$dll"
 rc=$?
+"$ROOT/tools/wine-run.sh" --stop >/dev/null 2>&1
 echo "demo: screenshots and log in $ROOT/build/demo/"
 ls -1 "$ROOT/build/demo" 2>/dev/null | sed 's/^/  /'
 echo "demo: the product for the simulator is $product"

@@ -109,6 +109,8 @@ fi
 RUN_NICE=10 start_suite win64
 RUN_NICE=10 start_suite native
 wait "${pids[@]}"
+# Nothing of the run stays behind (the prefixes do, for the next run).
+"$ROOT/tools/wine-run.sh" --stop >/dev/null 2>&1
 for preset in "${suites[@]}"; do
     count_tests "$preset"
 done

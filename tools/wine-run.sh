@@ -3,6 +3,8 @@
 #   tools/wine-run.sh <program.exe> [args...]   runs it, passing its exit code
 #   tools/wine-run.sh --start                   only makes sure Xvfb, the
 #                                                wineserver and the prefix are up
+#   tools/wine-run.sh --stop                    ends the idle slots' Xvfb and
+#                                                wineserver (prefixes stay)
 # A 32-bit program runs under 32-bit Wine (build/wine32-root/, put there by
 # tools/wine32-setup.sh) as a real 32-bit process of the WoW64 prefix; a
 # 64-bit one under the system's wine64. Both share one prefix and wineserver.
@@ -29,7 +31,7 @@ export WINEDEBUG=-all
 # failure instead of waiting in winedbg until the test times out.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 # Bumped when the prefix set-up below changes, so old prefixes are made anew.
-PREFIX_VERSION=3
+PREFIX_VERSION=4
 unset WINEARCH
 export WINELOADER="$WINE64"
 # Whichever loader starts first, the server is the 64-bit one.
@@ -153,6 +155,10 @@ start_up() {
         # without this Wine waits 2 s for one at every DestroyWindow.
         quiet "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
             || die "prefix settings failed (see $STATE/wineboot.log)"
+        # No game controllers: the SDL loop of the device driver polls every
+        # millisecond, 2% of a processor per slot for as long as it is up.
+        quiet "$WINE64" reg add 'HKLM\System\CurrentControlSet\Services\winebus' /v 'Enable SDL' /t REG_DWORD /d 0 /f \
+            || die "prefix settings failed (see $STATE/wineboot.log)"
         # The 32-bit side: a 32-bit program of the prefix (syswow64's reg.exe)
         # starts and reads the setting back. Under qemu-i386 (see
         # wine32-setup.sh) wineboot's 32-bit half finds no builtin DLL without
@@ -201,7 +207,23 @@ if [[ "${1-}" == "--start" ]]; then
     for pid in "${pids[@]}"; do wait "$pid" || rc=1; done
     exit $rc
 fi
-(( $# >= 1 )) || die "usage: wine-run.sh <program.exe> [args...] | --start"
+if [[ "${1-}" == "--stop" ]]; then
+    # A slot in use by a program is left alone.
+    for ((slot = 0; slot < SLOTS; slot++)); do
+        [[ -d "$STATE_ROOT/slot$slot" ]] || continue
+        (
+            exec 8>"$STATE_ROOT/slot$slot.lock" && flock -n 8 || exit 0
+            use_slot "$slot"
+            stop_server
+            if xvfb_alive; then
+                kill "$(<"$STATE/xvfb.pid")" 2>/dev/null
+            fi
+            rm -f "$STATE/xvfb.pid" "$STATE/xvfb.display"
+        )
+    done
+    exit 0
+fi
+(( $# >= 1 )) || die "usage: wine-run.sh <program.exe> [args...] | --start | --stop"
 [[ -f "$1" ]] || die "no such program: $1"
 
 # The machine word of the PE header: 014c for a 32-bit program, 8664 for 64-bit.
