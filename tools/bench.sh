@@ -69,6 +69,7 @@ if (( run32 )); then
     benchmark "$WIN32_DIR" benchmark-32
 fi
 benchmark "$WIN64_DIR" benchmark-64
+"$ROOT/tools/wine-run.sh" --stop >/dev/null 2>&1
 
 # One callgrind run: "step<TAB>instructions per call" lines, in the program's order.
 callgrind_counts() {
