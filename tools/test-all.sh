@@ -94,9 +94,10 @@ start_suite() {
     pids+=($!)
     suites+=("$1")
 }
-# The product's suite is the longest, most of it waiting on the module's own
-# timers (its 3-s menu timer in every start-up case): three programs at once,
-# and first call on the processor; the others take what it leaves.
+# Most of a Wine suite's time is spent waiting on the module's own timers
+# (its 3-s menu timer in every start-up case): three programs at once each.
+# The product's suite has first call on the processor; the others take what
+# it leaves.
 if (( run32 )); then
     start_suite win32-tests -j 3
 elif [[ "${ORVALE_NO_32BIT:-0}" != 0 ]]; then
@@ -106,7 +107,7 @@ else
     notes+=("the 32-bit suite, the product DLL under 32-bit Wine, could not run: this machine ${why#wine32-setup: }")
     failed=$((failed + 1))
 fi
-RUN_NICE=10 start_suite win64
+RUN_NICE=10 start_suite win64 -j 3
 RUN_NICE=10 start_suite native
 wait "${pids[@]}"
 # Nothing of the run stays behind (the prefixes do, for the next run).

@@ -17,9 +17,9 @@ set -uo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 STATE_ROOT="$ROOT/build/wine"
-# Five: the test command runs the 32-bit and the 64-bit suite side by side,
-# three programs and two.
-SLOTS=5
+# Six: the test command runs the 32-bit and the 64-bit suite side by side,
+# three programs each.
+SLOTS=6
 WINE64=/usr/lib/wine/wine64
 SERVER_BIN=/usr/lib/wine/wineserver64
 W32="$ROOT/build/wine32-root"
