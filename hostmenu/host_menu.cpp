@@ -172,6 +172,13 @@ LRESULT CALLBACK HostWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
     return CountedWindowCall(HandleHostMessage, window, message, wparam, lparam);
 }
 
+HookPlace HostSubclassPlace()
+{
+    const LONG_PTR current = GetWindowLongPtrA(state.host_window, GWLP_WNDPROC);
+    return PlaceOfHook(static_cast<uintptr_t>(current), reinterpret_cast<uintptr_t>(HostWndProc),
+                       state.prev_host_wndproc != nullptr, reinterpret_cast<uintptr_t>(state.prev_host_wndproc));
+}
+
 void CALLBACK MenuTimerProc(HWND, UINT, UINT_PTR, DWORD)
 {
     if (state.stopped)
@@ -181,14 +188,9 @@ void CALLBACK MenuTimerProc(HWND, UINT, UINT_PTR, DWORD)
     // subclass that calls on to it; saving either as the procedure to call on
     // would make every message go round without end. Only a subclass that
     // someone has taken out again goes back in.
-    if (state.host_window) {
-        const LONG_PTR current = GetWindowLongPtrA(state.host_window, GWLP_WNDPROC);
-        if (PlaceOfHook(static_cast<uintptr_t>(current), reinterpret_cast<uintptr_t>(HostWndProc),
-                        state.prev_host_wndproc != nullptr,
-                        reinterpret_cast<uintptr_t>(state.prev_host_wndproc)) == HookOut) {
-            state.prev_host_wndproc = reinterpret_cast<WNDPROC>(current);
-            SetWindowLongPtrA(state.host_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HostWndProc));
-        }
+    if (state.host_window && HostSubclassPlace() == HookOut) {
+        state.prev_host_wndproc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(state.host_window, GWLP_WNDPROC));
+        SetWindowLongPtrA(state.host_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HostWndProc));
     }
     KillTimer(nullptr, state.timer_id);
     state.timer_id = 0;

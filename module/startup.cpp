@@ -132,9 +132,7 @@ bool ReachableAfterStop()
     const uintptr_t* panel = OfferedSlot(TablePanel, PanelLoadSlot);
     if (panel && PanelHookPlace(panel) == HookUnderAnother)
         return true;
-    return state.prev_host_wndproc && IsWindow(state.host_window) &&
-           PlaceOfHook(static_cast<uintptr_t>(GetWindowLongPtrA(state.host_window, GWLP_WNDPROC)),
-                       Address(&HostWndProc), 1, Address(state.prev_host_wndproc)) == HookUnderAnother;
+    return IsWindow(state.host_window) && HostSubclassPlace() == HookUnderAnother;
 }
 
 // A reference on itself: the host's FreeLibrary then leaves the library
@@ -336,7 +334,7 @@ void DllDetach(bool process_ends)
     state.text_hook_installed = 0;
 
     if (state.host_window && IsWindow(state.host_window) && state.prev_host_wndproc &&
-        static_cast<uintptr_t>(GetWindowLongPtrA(state.host_window, GWLP_WNDPROC)) == Address(&HostWndProc))
+        HostSubclassPlace() == HookOnTop)
         SetWindowLongPtrA(state.host_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(state.prev_host_wndproc));
     DetachPanel();
 
