@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Builds every preset and runs every test: the Wine tests on the product
-# itself (win32-tests: 32-bit programs on build/win32/orvale.dll under 32-bit
-# Wine), then on its 64-bit twin (win64), then the native tests, fuzzers and
-# the product DLL check. Ends with "orvale: N passed, N failed" and exits
-# non-zero if anything failed. A machine that cannot run 32-bit programs has
-# not tested the product: that counts as a failure, with the line that says
-# why, unless ORVALE_NO_32BIT=1 asks to leave the product out ("orvale: N
-# passed, N failed, 1 skipped").
+# Builds every preset and runs every test, three suites side by side: the
+# Wine tests on the product itself (win32-tests: 32-bit programs on
+# build/win32/orvale.dll under 32-bit Wine), the same on its 64-bit twin
+# (win64), and the native tests, fuzzers and the product DLL check. Ends
+# with "orvale: N passed, N failed" and exits non-zero if anything failed. A
+# machine that cannot run 32-bit programs has not tested the product: that
+# counts as a failure, with the line that says why, unless ORVALE_NO_32BIT=1
+# asks to leave the product out ("orvale: N passed, N failed, 1 skipped").
 set -uo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -82,10 +82,6 @@ case $(cat "$LOGS/wine32-setup.rc" 2>/dev/null) in
     *) run32=0; why="could not be given 32-bit Wine (build/test-all/wine32-setup.log)" ;;
 esac
 
-# The suites run side by side: the Wine tests spend much of their time
-# waiting for timers and the window system, which the others fill. (Started
-# during the builds, the emulated 32-bit suite only slowed down as much as
-# it overlapped.)
 suites=()
 pids=()
 start_suite() {
@@ -94,10 +90,10 @@ start_suite() {
     pids+=($!)
     suites+=("$1")
 }
-# Most of a Wine suite's time is spent waiting on the module's own timers
-# (its 3-s menu timer in every start-up case): three programs at once each.
-# The product's suite has first call on the processor; the others take what
-# it leaves.
+# The suites run side by side, after the builds: a Wine suite spends most of
+# its time waiting on the module's own timers (its 3-s menu timer in every
+# start-up case), so each runs three programs at once. The product's suite
+# has first call on the processor; the others take what it leaves.
 if (( run32 )); then
     start_suite win32-tests -j 3
 elif [[ "${ORVALE_NO_32BIT:-0}" != 0 ]]; then
