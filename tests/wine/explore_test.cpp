@@ -1,0 +1,1801 @@
+// The explorer: random sequences played by the pilot, the simulator and two
+// neighbouring modules against the real orvale.dll in the simulated host,
+// with the module's promises checked after every step from what a pilot or
+// another module can observe: windows, screen pixels, the host's record of
+// calls, the aircraft's files.
+//
+// Everything follows from one seed. Time moves only through the explorer: it
+// calls the tick itself and pumps the message queue until it is empty; the
+// module's own start-up timers are waited for by witness, never by the clock.
+// A failing run prints its seed and the shortest failing sequence it finds,
+// as lines for a scenario test.
+//
+//   ORVALE_EXPLORE_SEED=S     the first seed (then S+1, ...)
+//   ORVALE_EXPLORE_STEPS=N    steps per edition, in runs of at most 1,000
+//   ORVALE_EXPLORE_RUNS=R     runs per edition when no step count is given
+//
+// The program runs in a Wine virtual desktop of its own, so that the
+// simulator can change the display mode as it does going full screen.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+#include "host/sim_host.h"
+#include "support/dialog_driver.h"
+#include "support/process_counters.h"
+
+namespace {
+
+// ---- A desktop of the explorer's own, whose display mode it may change ----
+
+const char DesktopName[] = "OrvaleExplore";
+constexpr int DesktopWidth = 1280, DesktopHeight = 1024;
+
+struct OwnDesktop {
+    bool virtual_desktop = false;
+    OwnDesktop()
+    {
+        HKEY key;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\Explorer\\Desktops", 0, nullptr, 0, KEY_SET_VALUE,
+                            nullptr, &key, nullptr) != ERROR_SUCCESS)
+            return;
+        const char size[] = "1280x1024";
+        RegSetValueExA(key, DesktopName, 0, REG_SZ, reinterpret_cast<const BYTE*>(size), sizeof size);
+        RegCloseKey(key);
+        HDESK desk = CreateDesktopA(DesktopName, nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+        virtual_desktop = desk && SetThreadDesktop(desk);
+    }
+} own_desktop;
+
+// ---- Seeded choices ----
+
+struct Random {
+    uint64_t state;
+    explicit Random(uint64_t seed) : state(seed * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull) {}
+    uint32_t Next()
+    {
+        // splitmix64: the same numbers on every compiler and word size.
+        uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return static_cast<uint32_t>((z ^ (z >> 31)) >> 11);
+    }
+    int Below(int n) { return n > 0 ? static_cast<int>(Next() % static_cast<uint32_t>(n)) : 0; }
+    int Between(int low, int high) { return low + Below(high - low + 1); }
+    bool Chance(int percent) { return Below(100) < percent; }
+};
+
+enum Edition { FS98, FS2000, FS2002 };
+const char* const EditionNames[] = {"FS98", "FS2000", "FS2002"};
+const char* const MainClasses[] = {"FS98MAIN", "FS2000MAIN", "FS2002MAIN"};
+const uint16_t PanelKinds[] = {0x0151, 0x20B8, 0x20A9};
+constexpr uint16_t ForeignKind = 0x1234;
+
+// ---- Neighbouring modules ----
+//
+// Each hooks the text output, the panel load, the main window and one panel
+// window over whatever is there, calls on to what it found, counts its calls
+// and takes a hook out only where it is still on top.
+
+enum HookPoint { HookText, HookPanelLoad, HookMain, HookPanelWindow, HookPoints };
+const char* const HookNames[] = {"text output", "panel load", "main window", "panel window"};
+
+struct Neighbour {
+    uintptr_t next[HookPoints] = {};
+    bool in[HookPoints] = {};
+    int calls[HookPoints] = {};
+    HWND panel = nullptr;   // the panel window it subclassed
+    HWND window = nullptr;  // a window of its own, over the simulator's
+};
+Neighbour neighbours[2];
+std::vector<std::string> neighbour_faults;  // calls that would run freed code
+
+bool MayCallOn(int n, HookPoint point)
+{
+    ++neighbours[n].calls[point];
+    const uintptr_t next = neighbours[n].next[point];
+    if (SimAddressInGoneModule(next)) {
+        neighbour_faults.push_back("neighbour " + std::to_string(n) + "'s " + HookNames[point] +
+                                   " hook would call into the unloaded module");
+        return false;
+    }
+    return next != 0;
+}
+
+template <int N>
+int32_t WINAPI NeighbourText(const char* text, int32_t type, int32_t time, int32_t append)
+{
+    return MayCallOn(N, HookText)
+               ? reinterpret_cast<SimTextOutputRoutine>(neighbours[N].next[HookText])(text, type, time, append)
+               : 0;
+}
+
+template <int N>
+int32_t WINAPI NeighbourPanelLoad(uintptr_t w1, uintptr_t w2, uintptr_t w3, uintptr_t w4, const char* path,
+                                  uintptr_t w6)
+{
+    return MayCallOn(N, HookPanelLoad) ? reinterpret_cast<SimPanelLoadRoutine>(neighbours[N].next[HookPanelLoad])(
+                                             w1, w2, w3, w4, path, w6)
+                                       : 0;
+}
+
+template <int N, HookPoint Point>
+LRESULT CALLBACK NeighbourProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    return MayCallOn(N, Point) ? CallWindowProcA(reinterpret_cast<WNDPROC>(neighbours[N].next[Point]), hwnd, message,
+                                                 wparam, lparam)
+                               : DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+uintptr_t NeighbourRoutine(int n, HookPoint point)
+{
+    static const uintptr_t routines[2][HookPoints] = {
+        {reinterpret_cast<uintptr_t>(&NeighbourText<0>), reinterpret_cast<uintptr_t>(&NeighbourPanelLoad<0>),
+         reinterpret_cast<uintptr_t>(&NeighbourProc<0, HookMain>),
+         reinterpret_cast<uintptr_t>(&NeighbourProc<0, HookPanelWindow>)},
+        {reinterpret_cast<uintptr_t>(&NeighbourText<1>), reinterpret_cast<uintptr_t>(&NeighbourPanelLoad<1>),
+         reinterpret_cast<uintptr_t>(&NeighbourProc<1, HookMain>),
+         reinterpret_cast<uintptr_t>(&NeighbourProc<1, HookPanelWindow>)},
+    };
+    return routines[n][point];
+}
+
+uintptr_t* TableSlot(HookPoint point)
+{
+    return point == HookText ? SimSlot(SimTableTextOutput, SimTextOutputOffset)
+                             : SimSlot(SimTablePanel, SimPanelLoadOffset);
+}
+
+HWND HookedWindow(int n, HookPoint point)
+{
+    return point == HookMain ? SimMainWindow() : neighbours[n].panel;
+}
+
+void HookOver(int n, HookPoint point, HWND panel)
+{
+    Neighbour& hood = neighbours[n];
+    if (hood.in[point])
+        return;
+    const uintptr_t mine = NeighbourRoutine(n, point);
+    if (point == HookText || point == HookPanelLoad) {
+        uintptr_t* slot = TableSlot(point);
+        hood.next[point] = *slot;
+        *slot = mine;
+    } else {
+        HWND window = point == HookMain ? SimMainWindow() : panel;
+        if (!window)
+            return;
+        hood.panel = point == HookPanelWindow ? window : hood.panel;
+        hood.next[point] =
+            static_cast<uintptr_t>(SetWindowLongPtrA(window, GWLP_WNDPROC, static_cast<LONG_PTR>(mine)));
+    }
+    hood.in[point] = true;
+}
+
+// Takes the hook out where it is on top; anywhere else it stays in the chain.
+void TakeOut(int n, HookPoint point)
+{
+    Neighbour& hood = neighbours[n];
+    if (!hood.in[point])
+        return;
+    const uintptr_t mine = NeighbourRoutine(n, point);
+    if (point == HookText || point == HookPanelLoad) {
+        uintptr_t* slot = TableSlot(point);
+        if (*slot != mine)
+            return;
+        *slot = hood.next[point];
+    } else {
+        HWND window = HookedWindow(n, point);
+        if (!IsWindow(window) || static_cast<uintptr_t>(GetWindowLongPtrA(window, GWLP_WNDPROC)) != mine)
+            return;
+        SetWindowLongPtrA(window, GWLP_WNDPROC, static_cast<LONG_PTR>(hood.next[point]));
+    }
+    hood.in[point] = false;
+}
+
+// ---- Aircraft and their files ----
+
+struct Aircraft {
+    std::string name;
+    std::string panel;   // the panel folder path the simulator passes
+    std::string file;    // panel + ".cfg"
+    bool has_file = false;  // a file the profile functions can name (at most 259 characters)
+    // What the [Orvale] section means, and so what a save must keep of it.
+    bool window = false;
+    std::string place;   // "x,y,width,height" as a save writes it back
+    bool colours = false;
+    int32_t text = 0, back = 0;
+    int hide = 0, autohide = 0, atis = 1;
+    std::string font;   // the "Font" entry, "<none>" when absent
+    std::string content;  // the whole file as last seen
+};
+
+std::string ReadEntry(const std::string& file, const char* key)
+{
+    char value[300] = {};
+    GetPrivateProfileStringA("Orvale", key, "<none>", value, sizeof value, file.c_str());
+    return value;
+}
+
+// The file without its [Orvale] section: the rest is the simulator's.
+std::string OtherSections(const std::string& content)
+{
+    std::string rest;
+    bool ours = false;
+    size_t at = 0;
+    while (at < content.size()) {
+        size_t end = content.find('\n', at);
+        end = end == std::string::npos ? content.size() : end + 1;
+        std::string line = content.substr(at, end - at);
+        if (!line.empty() && line[0] == '[')
+            ours = _strnicmp(line.c_str(), "[Orvale]", 8) == 0;
+        if (!ours && line.find_first_not_of(" \r\n") != std::string::npos)
+            rest += line;
+        at = end;
+    }
+    return rest;
+}
+
+std::string EncodedColour(COLORREF colour)
+{
+    // As the pilot guide writes it: minus the colour value, black -16777216.
+    return std::to_string(colour == 0 ? -0x01000000 : -static_cast<int32_t>(colour));
+}
+
+// ---- The world of one run ----
+
+struct Step {
+    enum Kind {
+        // the pilot
+        Command, Colour, Font, Drag, Size, AltF4, OrvaleItem, WayBack,
+        // the simulator
+        Text, Ticks, PanelLoad, PanelCreate, PanelShow, PanelFlags, PanelMove, PanelRaise, PanelDestroy, MainWindow,
+        Stop, Start, RestartInFlight, Unload, Load, MenuBar, DisplayMode,
+        // the neighbours
+        Hook, Unhook, NeighbourWindow, ShowMessage,
+    } kind;
+    int a = 0, b = 0, c = 0, d = 0, e = 0;
+    std::string line;  // what it did, as a line of a scenario test
+};
+
+struct Panel {
+    HWND window;
+    int x, y, w, h;
+    uint16_t kind;
+    std::string name;
+};
+
+struct Violation {
+    int promise = 0;
+    std::string what;
+};
+
+std::string Quoted(const char* text)
+{
+    if (!text)
+        return "nullptr";
+    if (strlen(text) > 60)
+        return "std::string(" + std::to_string(strlen(text)) + ", '" + text[0] + "').c_str()";
+    return std::string("\"") + text + "\"";
+}
+
+class World {
+public:
+    World(Edition edition, uint64_t seed, int serial) : edition_(edition), seed_(seed), setup_(seed ^ 0x5EEDull)
+    {
+        (void)serial;
+        copy_ = SimExeFolder() + "\\orvale-explore-" + EditionNames[edition] + "-" + std::to_string(seed) + "-" +
+                std::to_string(serial) + ".dll";
+        CopyFileA((SimExeFolder() + "\\orvale.dll").c_str(), copy_.c_str(), FALSE);
+    }
+    ~World() { TearDown(); }
+
+    bool SetUp(std::string* why);
+    void Perform(Step& step);
+    void Check(const Step& step, std::vector<Violation>* found);
+    Step Draw(Random& random);
+    const std::string& Setup() const { return setup_lines_; }
+    void TearDown();
+
+private:
+    // ---- what the pilot sees ----
+    HWND Docked() const;
+    HWND Floating() const;
+    HWND Shown() const;
+    bool ModuleRunning() const { return loaded_ && running_; }
+    bool ItemInMenu() const;
+    bool SeenByThePilot(HWND window, std::string* why);
+    void Settle();
+    void WaitByWitness(UINT ms);
+    HWND PanelUnder(POINT screen_point) const;
+    bool ModuleHookInChain(HookPoint point) const;
+
+    // ---- the model: what the module promised, driven by the steps alone ----
+    void LoadAircraft(int index);
+    void ExpectSave();
+    void ModuleStarted();
+    void ModuleForgets();
+    void PickUpFile(Aircraft& aircraft);
+
+    void Line(Step& step, const std::string& text) { step.line = text; }
+    int Count(const std::vector<Panel>& panels) const { return static_cast<int>(panels.size()); }
+    void MakeAircraft(Random& random);
+    void StartModule();
+    void Text(const char* text, int32_t type, int32_t time, int32_t append, bool through_show);
+
+    Edition edition_;
+    uint64_t seed_;
+    uint64_t setup_;
+    std::string copy_;
+    std::string root_;
+    std::string setup_lines_;
+    HWND host_ = nullptr;
+    std::vector<Panel> panels_;
+    int panels_made_ = 0;
+    std::vector<Aircraft> aircraft_;
+    HMENU kept_bar_ = nullptr;   // the bar the simulator took away, to put back
+    bool mode_changed_ = false;
+
+    bool loaded_ = false, running_ = false;
+    // The model.
+    int loaded_aircraft_ = -1;   // what the simulator loaded last
+    int known_ = -1;             // what the module learnt of
+    bool forget_at_start_ = false;
+    int noted_while_stopped_ = -1;
+    bool on_ = false;
+    bool hidden_always_ = false;
+    bool docked_ = false;
+    int hide_ = 0, autohide_ = 0, atis_ = 1;
+    bool text_known_ = true, back_known_ = true;
+    std::string text_ = "1", back_ = "1";
+    bool place_known_ = false;
+    std::string place_;
+    std::string chosen_face_;  // a font the pilot chose since the aircraft was loaded
+    bool unmoved_since_undock_ = false;
+    bool save_expected_ = false;
+    // What the step observed.
+    struct Message {
+        bool sent = false;
+        std::string text;
+        bool null = false, through_show = false;
+        int32_t type = 0, time = 0, append = 0;
+        size_t host_calls_before = 0;
+    } message_;
+};
+
+// ---- Finding the module's windows ----
+
+struct DisplaySearch {
+    HWND host, docked, floating;
+};
+
+BOOL CALLBACK VisitDisplay(HWND window, LPARAM data)
+{
+    auto* search = reinterpret_cast<DisplaySearch*>(data);
+    char name[32] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (strcmp(name, "OrvaleWindow") == 0) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == GetCurrentProcessId()) {
+            if ((GetWindowLongPtrA(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION)
+                search->floating = window;
+            else
+                search->docked = window;
+        }
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK VisitTop(HWND window, LPARAM data)
+{
+    VisitDisplay(window, data);
+    EnumChildWindows(window, VisitDisplay, data);
+    return TRUE;
+}
+
+DisplaySearch FindDisplays(HWND host)
+{
+    DisplaySearch search = {host, nullptr, nullptr};
+    EnumWindows(VisitTop, reinterpret_cast<LPARAM>(&search));
+    return search;
+}
+
+HWND World::Docked() const { return FindDisplays(host_).docked; }
+HWND World::Floating() const { return FindDisplays(host_).floating; }
+
+// The display window the pilot has in front of him, if any.
+HWND World::Shown() const
+{
+    DisplaySearch found = FindDisplays(host_);
+    if (found.docked && IsWindowVisible(found.docked))
+        return found.docked;
+    if (found.floating && IsWindowVisible(found.floating))
+        return found.floating;
+    return nullptr;
+}
+
+bool World::ItemInMenu() const
+{
+    HMENU bar = host_ ? GetMenu(host_) : nullptr;
+    return bar && GetMenuState(bar, 35224, MF_BYCOMMAND) != static_cast<UINT>(-1);
+}
+
+// Every message of the thread is handled, as the simulator's loop would
+// between two frames; then the window surfaces are put on the screen.
+void World::Settle()
+{
+    for (int round = 0; round < 4; ++round) {
+        MSG msg;
+        int handled = 0;
+        while (handled < 500 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+            ++handled;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+    }
+}
+
+// Timers fire in the order they fall due, however late the loop runs: once a
+// witness of `ms` has fired, every timer of the module due before it has run.
+void World::WaitByWitness(UINT ms)
+{
+    static bool fired;
+    fired = false;
+    UINT_PTR witness = SetTimer(nullptr, 0, ms, [](HWND, UINT, UINT_PTR, DWORD) CALLBACK { fired = true; });
+    SimPumpUntil([] { return fired; }, 120000);
+    KillTimer(nullptr, witness);
+}
+
+// The screen as monitors show it, and whether the text area of `window`
+// shows on it: its own colours on screen, within its parents and on a monitor.
+struct MonitorList {
+    std::vector<RECT> rects;
+};
+
+BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT rect, LPARAM data)
+{
+    reinterpret_cast<MonitorList*>(data)->rects.push_back(*rect);
+    return TRUE;
+}
+
+bool World::SeenByThePilot(HWND window, std::string* why)
+{
+    RECT area = {};
+    GetClientRect(window, &area);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&area), 2);
+    for (HWND frame = window; GetWindowLongPtrA(frame, GWL_STYLE) & WS_CHILD;) {
+        frame = GetParent(frame);
+        RECT inner = {};
+        GetClientRect(frame, &inner);
+        MapWindowPoints(frame, nullptr, reinterpret_cast<POINT*>(&inner), 2);
+        IntersectRect(&area, &area, &inner);
+    }
+    HDC dc = GetDC(window);
+    const COLORREF back = GetBkColor(dc), text = GetTextColor(dc);
+    ReleaseDC(window, dc);
+    MonitorList monitors;
+    EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
+    for (int attempt = 0; attempt < 12; ++attempt) {
+        int matching = 0;
+        for (const RECT& monitor : monitors.rects) {
+            RECT part;
+            if (!IntersectRect(&part, &area, &monitor))
+                continue;
+            SimImage image;
+            if (!SimCaptureScreen(part, &image))
+                continue;
+            for (COLORREF pixel : image.pixels)
+                matching += pixel == back || pixel == text;
+        }
+        if (matching > 0)
+            return true;
+        Settle();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    char text_area[120];
+    snprintf(text_area, sizeof text_area, "its text area (%ld,%ld)-(%ld,%ld) shows nowhere on a monitor", area.left,
+             area.top, area.right, area.bottom);
+    *why = text_area;
+    return false;
+}
+
+// Whether a routine of the module lies in a chain: in the slot or the
+// window procedure itself, or further down, under the neighbours' hooks.
+bool World::ModuleHookInChain(HookPoint point) const
+{
+    HMODULE module = GetModuleHandleA(copy_.substr(copy_.find_last_of('\\') + 1).c_str());
+    if (!module)
+        return false;
+    uintptr_t at = point == HookMain ? static_cast<uintptr_t>(GetWindowLongPtrA(host_, GWLP_WNDPROC))
+                                     : *TableSlot(point);
+    for (int hops = 0; hops < 4 && at; ++hops) {
+        HMODULE owner = nullptr;
+        if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                               reinterpret_cast<LPCSTR>(at), &owner) &&
+            owner == module)
+            return true;
+        uintptr_t next = 0;
+        for (int n = 0; n < 2; ++n)
+            if (neighbours[n].in[point] && at == NeighbourRoutine(n, point))
+                next = neighbours[n].next[point];
+        at = next;
+    }
+    return false;
+}
+
+// ---- The model ----
+
+// The aircraft the module reads: its section decides everything a save
+// writes, but for the colours and the font, which stay when it has none.
+void World::LoadAircraft(int index)
+{
+    if (index == known_)
+        return;  // the same panel folder is not read again
+    known_ = index;
+    const Aircraft& aircraft = aircraft_[index];
+    hide_ = aircraft.window ? aircraft.hide : 0;
+    autohide_ = aircraft.window ? aircraft.autohide : 0;
+    atis_ = aircraft.atis;
+    if (aircraft.colours) {
+        text_known_ = back_known_ = true;
+        text_ = std::to_string(aircraft.text);
+        back_ = std::to_string(aircraft.back);
+    }
+    place_known_ = aircraft.window;
+    place_ = aircraft.place;
+    chosen_face_.clear();
+    on_ = aircraft.window;
+    docked_ = aircraft.window;
+    hidden_always_ = aircraft.window && aircraft.hide;
+    unmoved_since_undock_ = false;
+}
+
+// The module no longer knows which aircraft is loaded: nothing is saved until
+// the simulator loads a panel again.
+void World::ModuleForgets()
+{
+    known_ = -1;
+    hide_ = autohide_ = 0;
+    place_known_ = false;
+    chosen_face_.clear();
+}
+
+void World::ModuleStarted()
+{
+    running_ = true;
+    on_ = true;
+    docked_ = false;
+    hidden_always_ = false;
+    if (forget_at_start_)
+        ModuleForgets();
+    // An aircraft loaded while the module was stopped is read at the start,
+    // as one loaded before the first: without a place for the display, the
+    // display comes up floating.
+    if (noted_while_stopped_ >= 0)
+        LoadAircraft(noted_while_stopped_);
+    on_ = true;
+    if (known_ >= 0 && aircraft_[known_].window) {
+        docked_ = true;
+        hidden_always_ = hide_ != 0;
+    }
+    forget_at_start_ = false;
+    noted_while_stopped_ = -1;
+}
+
+void World::ExpectSave() { save_expected_ = true; }
+
+// The file as the module left it: its values become the record's.
+void World::PickUpFile(Aircraft& aircraft)
+{
+    const std::string window = ReadEntry(aircraft.file, "Window");
+    size_t comma = 0;
+    for (int i = 0; i < 4 && comma != std::string::npos; ++i)
+        comma = window.find(',', comma + (i ? 1 : 0));
+    aircraft.window = true;
+    aircraft.place = window.substr(0, comma);
+    const size_t fifth = comma == std::string::npos ? comma : comma + 1;
+    const size_t sixth = fifth == std::string::npos ? fifth : window.find(',', fifth);
+    if (sixth != std::string::npos) {
+        aircraft.colours = true;
+        aircraft.text = atoi(window.substr(fifth, sixth - fifth).c_str());
+        aircraft.back = atoi(window.substr(sixth + 1).c_str());
+    }
+    aircraft.hide = _stricmp(ReadEntry(aircraft.file, "HideWindow").c_str(), "Yes") == 0;
+    aircraft.autohide = _stricmp(ReadEntry(aircraft.file, "AutoHide").c_str(), "Yes") == 0;
+    aircraft.atis = _stricmp(ReadEntry(aircraft.file, "AlsoATIS").c_str(), "No") != 0;
+    aircraft.font = ReadEntry(aircraft.file, "Font");
+}
+
+
+// ---- The world's set-up: the simulator, its aircraft, the module ----
+
+void WriteWholeFile(const std::string& path, const std::string& content)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+// A folder path of exactly `length` characters under `root`, made on disk.
+std::string FolderOfLength(const std::string& root, const std::string& name, size_t length)
+{
+    std::string folder = root + "\\" + name;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    while (folder.size() < length) {
+        size_t part = length - folder.size() - 1;
+        if (part > 60)
+            part = part > 80 ? 60 : part - 20;
+        folder += "\\" + std::string(part ? part : 1, 'x');
+        CreateDirectoryA(folder.c_str(), nullptr);
+    }
+    return folder;
+}
+
+void World::MakeAircraft(Random& random)
+{
+    static const char* const names[] = {"c172", "b737", "dc3", "md11", "f27"};
+    static const char* const fonts[] = {"Arial,-13,0,700,0,0,0", "Courier New,-20,0,400,1,0,0", "Tahoma"};
+    for (int i = 0; i < 5; ++i) {
+        Aircraft aircraft;
+        aircraft.name = names[i];
+        // Panel folder paths of every length round the limit of a file name.
+        size_t length = 0;
+        if (random.Chance(25)) {
+            static const int lengths[] = {240, 254, 255, 256, 257, 259, 262};
+            length = static_cast<size_t>(lengths[random.Below(7)]);
+        }
+        const std::string plain = root_ + "\\" + aircraft.name;
+        std::string folder = length > plain.size() + 6 + 2 ? FolderOfLength(root_, aircraft.name, length - 6) : plain;
+        CreateDirectoryA(folder.c_str(), nullptr);
+        aircraft.panel = folder + "\\panel";
+        aircraft.file = aircraft.panel + ".cfg";
+        aircraft.has_file = aircraft.file.size() <= 259;
+
+        std::string section;
+        const int kind = random.Below(10);  // 0-4 full, 5-6 partial, 7 none, 8-9 hostile
+        const int x = random.Between(-20, 700), y = random.Between(-20, 560);
+        const int w = random.Between(1, 420), h = random.Between(1, 90);
+        const std::string place = std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(w) + "," +
+                                  std::to_string(h);
+        auto yes_no = [&](const char* key, int* into) {
+            if (random.Chance(30))
+                return;
+            const bool on = random.Chance(50);
+            section += std::string(key) + "=" + (on ? "Yes" : "No") + "\r\n";
+            *into = on;
+        };
+        if (kind <= 6) {
+            aircraft.window = true;
+            aircraft.place = place;
+            section += "Window=" + place;
+            if (kind <= 4) {
+                aircraft.colours = true;
+                aircraft.text = random.Between(0, 6);
+                aircraft.back = random.Chance(30) ? -static_cast<int32_t>(random.Next() & 0xFFFFFF) - 1
+                                                  : random.Between(0, 6);
+                section += "," + std::to_string(aircraft.text) + "," + std::to_string(aircraft.back);
+            }
+            section += "\r\n";
+            if (kind <= 4 && random.Chance(50)) {
+                aircraft.font = fonts[random.Below(3)];
+                section += "Font=" + aircraft.font + "\r\n";
+            }
+            yes_no("HideWindow", &aircraft.hide);
+            yes_no("AutoHide", &aircraft.autohide);
+            int atis = 1;
+            yes_no("AlsoATIS", &atis);
+            aircraft.atis = atis;
+        } else if (kind >= 8) {
+            // Written by hand, badly: what each value means is the pilot
+            // guide's reading of it.
+            if (random.Chance(50)) {
+                section += "Window=10,20,300\r\nHideWindow=Yes\r\nAlsoATIS=nope\r\n";
+                aircraft.atis = 0;
+            } else {
+                aircraft.window = true;
+                aircraft.place = "-70000,99999,0,-5";
+                section += "Window= -70000 ,99999,0,-5,9,2\r\nHideWindow=yesplease\r\nAutoHide=YES\r\nFont=,,,\r\n";
+                aircraft.hide = aircraft.autohide = 1;
+                aircraft.font = ",,,";
+            }
+        }
+        if (aircraft.font.empty())
+            aircraft.font = "<none>";
+        if (kind != 7)
+            section = "[Orvale]\r\n" + section;
+        const std::string before = "[Window00]\r\nfile=" + aircraft.name + ".bmp\r\nsize_mm=640\r\n\r\n";
+        const std::string after = "\r\n[Vcockpit01]\r\nsize_mm=512\r\n";
+        aircraft.content = random.Chance(50) ? before + section + after : section + before + after;
+        if (aircraft.has_file)
+            WriteWholeFile(aircraft.file, aircraft.content);
+        aircraft.content = SimReadFile(aircraft.file);
+        setup_lines_ += "    const std::string " + aircraft.name + " = Aircraft(\"" + aircraft.name + "\", \"" +
+                        (kind == 7 ? std::string() : section.substr(0, section.size() - 2)) +
+                        "\");  // panel path of " + std::to_string(aircraft.panel.size()) + " characters\n";
+        aircraft_.push_back(aircraft);
+    }
+    size_t pos;
+    while ((pos = setup_lines_.find("\r\n")) != std::string::npos)
+        setup_lines_.replace(pos, 2, "\\r\\n");
+}
+
+bool World::SetUp(std::string* why)
+{
+    Random random(setup_);
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    root_ = std::string(temp) + "ox" + std::to_string(GetCurrentProcessId() % 1000);
+    CreateDirectoryA(root_.c_str(), nullptr);
+    SimCreateTables();
+    SimSetTickInterval(0);
+    for (Neighbour& hood : neighbours)
+        hood = Neighbour{};
+    neighbour_faults.clear();
+    host_ = SimCreateMainWindow(MainClasses[edition_], "Flight Simulator", 0, 0, 900, 650);
+    if (!host_) {
+        *why = "no main window";
+        return false;
+    }
+    char line[200];
+    snprintf(line, sizeof line, "    host_ = SimCreateMainWindow(\"%s\", \"Flight Simulator\", 0, 0, 900, 650);\n",
+             MainClasses[edition_]);
+    setup_lines_ += line;
+    MakeAircraft(random);
+    // A neighbour that was there first: its hooks lie under the module's.
+    if (random.Chance(40)) {
+        for (int point = HookText; point <= HookMain; ++point)
+            if (random.Chance(60)) {
+                HookOver(1, static_cast<HookPoint>(point), nullptr);
+                setup_lines_ += std::string("    // neighbour 1 hooks the ") + HookNames[point] + " before the module loads\n";
+            }
+    }
+    if (!SimLoadModule(copy_.c_str())) {
+        *why = "the module did not load";
+        return false;
+    }
+    loaded_ = true;
+    setup_lines_ += "    SimLoadModule(\"orvale.dll\");\n    SimStartModule();\n";
+    StartModule();
+    return true;
+}
+
+void World::StartModule()
+{
+    SimStartModule();
+    // Past the start-up poll and the menu's three seconds.
+    WaitByWitness(3000 + 55 + 200);
+    ModuleStarted();
+}
+
+void World::TearDown()
+{
+    if (!host_)
+        return;
+    SimClearCalls();
+    // The neighbours leave first, where they can; the module is then on top
+    // of its chains and goes completely.
+    for (int round = 0; round < 2; ++round) {
+        for (int n = 1; n >= 0; --n)
+            for (int point = HookPoints - 1; point >= 0; --point)
+                TakeOut(n, static_cast<HookPoint>(point));
+        if (round == 0) {
+            HMODULE kept = GetModuleHandleA(copy_.substr(copy_.find_last_of('\\') + 1).c_str());
+            if (!loaded_ && kept) {
+                // Kept loaded by its own stop: brought up and stopped once more,
+                // with nothing over it, so that it can go.
+                SimLoadModule(copy_.c_str());
+                loaded_ = true;
+                StartModule();
+            }
+            if (loaded_ && running_)
+                SimStopModule();
+            if (loaded_)
+                SimUnloadModule();
+            loaded_ = running_ = false;
+        }
+    }
+    for (Neighbour& hood : neighbours)
+        if (hood.window)
+            DestroyWindow(hood.window);
+    if (kept_bar_)
+        DestroyMenu(kept_bar_);
+    kept_bar_ = nullptr;
+    SimDestroyMainWindow();
+    host_ = nullptr;
+    if (mode_changed_)
+        ChangeDisplaySettingsA(nullptr, 0);
+    Settle();
+    for (const Aircraft& aircraft : aircraft_) {
+        DeleteFileA(aircraft.file.c_str());
+        std::string folder = aircraft.panel.substr(0, aircraft.panel.size() - 6);
+        while (folder.size() > root_.size() && RemoveDirectoryA(folder.c_str()))
+            folder = folder.substr(0, folder.find_last_of('\\'));
+    }
+    RemoveDirectoryA(root_.c_str());
+    DeleteFileA(copy_.c_str());
+}
+
+// ---- The steps ----
+
+const char* CommandName(int id)
+{
+    switch (id) {
+    case 40001: return "Dock";
+    case 40002: return "Undock";
+    case 40003: return "Close";
+    case 40008: return "Save";
+    case 40010: return "Match background";
+    case 40011: return "Hide always";
+    case 40012: return "ATIS messages";
+    case 40013: return "Hide when empty";
+    }
+    return "?";
+}
+
+std::string WindowExpression(HWND window, HWND docked)
+{
+    return window == docked ? "Docked()" : "FindUndockedDisplay(host_)";
+}
+
+Step World::Draw(Random& random)
+{
+    struct Choice {
+        int weight;
+        std::function<Step()> make;
+    };
+    std::vector<Choice> choices;
+    auto add = [&](int weight, std::function<Step()> make) {
+        if (weight > 0)
+            choices.push_back({weight, std::move(make)});
+    };
+    auto step = [](Step::Kind kind, int a = 0, int b = 0, int c = 0, int d = 0, int e = 0) {
+        Step s{kind};
+        s.a = a, s.b = b, s.c = c, s.d = d, s.e = e;
+        return s;
+    };
+    const HWND shown = ModuleRunning() ? Shown() : nullptr;
+    const bool docked = shown && shown == Docked();
+    const bool running = ModuleRunning();
+    const int panels = Count(panels_);
+
+    // The pilot.
+    if (shown) {
+        static const int docked_commands[] = {40002, 40002, 40008, 40008, 40003, 40011, 40013, 40013, 40012, 40010};
+        static const int floating_commands[] = {40001, 40001, 40001, 40001, 40012, 40010};
+        add(12, [&] {
+            return step(Step::Command, docked ? docked_commands[random.Below(10)] : floating_commands[random.Below(6)]);
+        });
+        add(2, [&] {
+            return step(Step::Colour, random.Below(2), random.Chance(75), static_cast<int>(random.Next() & 0xFFFFFF),
+                        random.Chance(25) ? random.Below(5) : -1);
+        });
+        add(1, [&] { return step(Step::Font, random.Chance(75), random.Below(3), random.Chance(25) ? random.Below(5) : -1); });
+        if (!docked) {
+            add(6, [&] {
+                return step(Step::Drag, random.Below(6), random.Below(1000), random.Below(1000), panels ? random.Below(panels) : 0);
+            });
+            add(2, [&] { return step(Step::Size, random.Between(10, 700), random.Between(1, 200)); });
+        }
+        if (!docked || edition_ == FS2002)
+            add(1, [&] { return step(Step::AltF4); });
+    }
+    if (running && ItemInMenu() && !IsIconic(host_)) {
+        add(3, [&] { return step(Step::OrvaleItem); });
+        add(2, [&] { return step(Step::WayBack); });
+    }
+
+    // The simulator.
+    add(18, [&] {
+        static const int types[] = {3, 3, 4, 5, 6, 6, 1, 7};
+        const int text = random.Below(10);  // 0-5 short, 6 long, 7 empty, 8 null, 9 appended
+        return step(Step::Text, types[random.Below(8)], text, random.Chance(50) ? 0 : random.Between(1, 300),
+                    text == 9 || random.Chance(10), random.Below(20));
+    });
+    add(10, [&] {
+        static const int counts[] = {1, 3, 20, 20, 60, 240};
+        return step(Step::Ticks, counts[random.Below(6)]);
+    });
+    add(6, [&] { return step(Step::PanelLoad, random.Below(6), random.Chance(10)); });
+    add(panels < 6 ? 4 : 0, [&] {
+        const int kind = random.Below(10);
+        return step(Step::PanelCreate, random.Between(-50, 800), random.Between(-50, 580), random.Between(20, 900),
+                    random.Between(20, 400), kind < 7 ? 0 : kind < 9 ? 1 : 2);
+    });
+    if (panels) {
+        add(3, [&] { return step(Step::PanelShow, random.Below(panels), random.Chance(50)); });
+        add(edition_ == FS2002 ? 2 : 0, [&] { return step(Step::PanelFlags, random.Below(panels), random.Chance(50)); });
+        add(2, [&] {
+            return step(Step::PanelMove, random.Below(panels), random.Between(-50, 800), random.Between(-50, 580),
+                        random.Between(20, 900), random.Between(20, 400));
+        });
+        add(2, [&] { return step(Step::PanelRaise, random.Below(panels)); });
+        add(2, [&] { return step(Step::PanelDestroy, random.Below(panels), random.Chance(50)); });
+    }
+    add(3, [&] {
+        return step(Step::MainWindow, random.Below(6), random.Between(-100, 600), random.Between(-100, 500),
+                    random.Between(300, 1280), random.Between(200, 1024));
+    });
+    if (running) {
+        add(1, [&] { return step(Step::Stop); });
+        add(1, [&] { return step(Step::RestartInFlight, random.Below(2)); });
+    } else if (loaded_) {
+        add(12, [&] { return step(Step::Start); });
+        add(2, [&] { return step(Step::Unload); });
+    } else {
+        add(12, [&] { return step(Step::Load); });
+    }
+    add(2, [&] { return step(Step::MenuBar, random.Below(4)); });
+    add(own_desktop.virtual_desktop ? 1 : 0, [&] { return step(Step::DisplayMode, random.Below(2)); });
+
+    // The neighbours.
+    add(3, [&] { return step(Step::Hook, random.Below(2), random.Below(HookPoints), panels ? random.Below(panels) : 0); });
+    add(2, [&] { return step(Step::Unhook, random.Below(2), random.Below(HookPoints)); });
+    add(1, [&] { return step(Step::NeighbourWindow, random.Below(3), random.Below(1000), random.Below(1000)); });
+    add(running ? 3 : 1, [&] {
+        return step(Step::ShowMessage, random.Below(10), random.Chance(30) ? -random.Between(1, 300) : random.Between(0, 300),
+                    0, 0, random.Below(20));
+    });
+
+    int total = 0;
+    for (const Choice& choice : choices)
+        total += choice.weight;
+    int pick = random.Below(total);
+    for (const Choice& choice : choices) {
+        if (pick < choice.weight)
+            return choice.make();
+        pick -= choice.weight;
+    }
+    return step(Step::Ticks, 1);
+}
+
+const char* MessageText(int which, int variant)
+{
+    static const char* const lines[] = {
+        "ATIS information Kilo, runway 27 in use, wind 270 at 8",
+        "Cleared to land runway 27",
+        "Traffic, two o'clock, five miles",
+        "Contact tower 118.7",
+        "Gear down and locked",
+        "Wind 270 at 8, QNH 1013",
+    };
+    static std::string long_text;
+    if (long_text.empty()) {
+        for (int i = 0; long_text.size() < 2047; ++i)
+            long_text += "Information Bravo " + std::to_string(i) + ". ";
+        long_text.resize(2047);
+    }
+    switch (which) {
+    case 6: return long_text.c_str();
+    case 7: return "";
+    case 8: return nullptr;
+    default: return lines[(which + variant) % 6];
+    }
+}
+
+void World::Text(const char* text, int32_t type, int32_t time, int32_t append, bool through_show)
+{
+    message_ = Message{};
+    message_.sent = true;
+    message_.text = text ? text : "";
+    message_.null = text == nullptr;
+    message_.through_show = through_show;
+    message_.type = type;
+    message_.time = time;
+    message_.append = append;
+    SimClearCalls();
+    if (through_show)
+        SimCallShowMessage(text, type == 5 ? time : ~time);
+    else
+        SimCallTextOutput(text, type, time, append);
+}
+
+void World::Perform(Step& step)
+{
+    message_ = Message{};
+    save_expected_ = false;
+    neighbour_faults.clear();
+    char line[400];
+    const HWND shown = ModuleRunning() ? Shown() : nullptr;
+    const HWND docked = Docked();
+    Panel* panel = panels_.empty() ? nullptr : &panels_[static_cast<size_t>(step.a) % panels_.size()];
+    switch (step.kind) {
+    case Step::Command: {
+        const bool to_docked = shown && shown == docked;
+        const bool for_form = step.a == 40001 ? !to_docked : step.a == 40012 || step.a == 40010 ? true : to_docked;
+        if (!shown || !for_form)
+            break;
+        snprintf(line, sizeof line, "SendMessageA(%s, WM_COMMAND, %d, 0);  // %s", WindowExpression(shown, docked).c_str(),
+                 step.a, CommandName(step.a));
+        Line(step, line);
+        SendMessageA(shown, WM_COMMAND, static_cast<WPARAM>(step.a), 0);
+        switch (step.a) {
+        case 40001:
+            on_ = true;
+            docked_ = true;
+            if (!unmoved_since_undock_)
+                place_known_ = false;  // where the pilot put it: learnt from the save
+            hidden_always_ = hide_ != 0;
+            ExpectSave();
+            break;
+        case 40002:
+            docked_ = false;
+            hidden_always_ = false;
+            unmoved_since_undock_ = true;
+            break;
+        case 40003:
+            on_ = false;
+            docked_ = hidden_always_ = false;
+            break;
+        case 40008:
+            ExpectSave();
+            break;
+        case 40010:
+            back_known_ = false;  // the colour under the display, whatever it is
+            break;
+        case 40011:
+            hide_ = 1;
+            hidden_always_ = true;
+            ExpectSave();
+            break;
+        case 40012:
+            atis_ = !atis_;
+            if (to_docked)
+                ExpectSave();
+            break;
+        case 40013:
+            autohide_ = !autohide_;
+            ExpectSave();
+            break;
+        }
+        break;
+    }
+    case Step::Colour:
+    case Step::Font: {
+        if (!shown)
+            break;
+        static const char* const faces[] = {"DejaVu Sans", "Liberation Mono", "Liberation Serif"};
+        const bool colour = step.kind == Step::Colour;
+        const bool ok = colour ? step.b : step.a;
+        const int load = colour ? step.d : step.c;
+        const COLORREF chosen = static_cast<COLORREF>(step.c);
+        const UINT command = colour ? (step.a ? 40005 : 40004) : 40009;
+        snprintf(line, sizeof line, "CommandWithDialog(%s, %u, [&](HWND dialog) { %s%s%s });",
+                 WindowExpression(shown, docked).c_str(), command,
+                 load >= 0 ? ("SimCallPanelLoad(" + aircraft_[load].name + ".c_str()); ").c_str() : "",
+                 !ok ? "" : colour ? ("PickColour(dialog, " + std::to_string(chosen) + "); ").c_str()
+                                   : (std::string("PickFont(dialog, \"") + faces[step.b] + "\", \"14\"); ").c_str(),
+                 ok ? "Press(dialog, IDOK);" : "Press(dialog, IDCANCEL);");
+        Line(step, line);
+        CommandWithDialog(shown, command, [&](HWND dialog) {
+            if (load >= 0) {
+                loaded_aircraft_ = load;
+                SimCallPanelLoad(aircraft_[load].panel.c_str());
+                if (ModuleHookInChain(HookPanelLoad))
+                    LoadAircraft(load);
+            }
+            if (ok && colour)
+                PickColour(dialog, chosen);
+            else if (ok)
+                PickFont(dialog, faces[step.b], "14");
+            Press(dialog, ok ? IDOK : IDCANCEL);
+        });
+        if (ok && colour) {
+            (step.a ? back_ : text_) = EncodedColour(chosen);
+            (step.a ? back_known_ : text_known_) = true;
+        } else if (ok) {
+            chosen_face_ = faces[step.b];
+        }
+        break;
+    }
+    case Step::Drag: {
+        HWND floating = Floating();
+        if (!shown || shown != floating)
+            break;
+        RECT r;
+        GetWindowRect(floating, &r);
+        const int w = r.right - r.left, h = r.bottom - r.top;
+        int x = step.b - 100, y = step.c - 100;
+        RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        if (step.a <= 1 && panel) {  // onto a panel, or onto its frame
+            POINT p = {panel->x + (step.a ? 0 : step.b % (panel->w > 1 ? panel->w : 1)),
+                       panel->y + (step.a ? -h / 2 : step.c % (panel->h > 1 ? panel->h : 1))};
+            ClientToScreen(host_, &p);
+            x = p.x, y = p.y;
+        } else if (step.a == 2) {  // half off the screen
+            x = step.b % 2 ? screen.right - w / 2 : -w / 2;
+        } else if (step.a == 3) {  // wholly off it
+            y = step.b % 2 ? screen.bottom + 40 : -h - 40;
+        }
+        snprintf(line, sizeof line, "SetWindowPos(FindUndockedDisplay(host_), nullptr, %d, %d, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);", x, y);
+        Line(step, line);
+        SetWindowPos(floating, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        unmoved_since_undock_ = false;
+        break;
+    }
+    case Step::Size: {
+        HWND floating = Floating();
+        if (!shown || shown != floating)
+            break;
+        RECT r;
+        GetWindowRect(floating, &r);
+        r.right = r.left + step.a;
+        r.bottom = r.top + step.b;
+        // As the window manager sizes a window: WM_SIZING first, then the move.
+        SendMessageA(floating, WM_SIZING, WMSZ_BOTTOMRIGHT, reinterpret_cast<LPARAM>(&r));
+        snprintf(line, sizeof line, "SetWindowPos(FindUndockedDisplay(host_), nullptr, 0, 0, %ld, %ld, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);  // sized by the pilot",
+                 r.right - r.left, r.bottom - r.top);
+        Line(step, line);
+        SetWindowPos(floating, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        unmoved_since_undock_ = false;
+        break;
+    }
+    case Step::AltF4: {
+        if (!shown || (GetWindowLongPtrA(shown, GWL_STYLE) & WS_CHILD))
+            break;
+        Line(step, "SendMessageA(" + WindowExpression(shown, docked) +
+                       ", WM_SYSKEYDOWN, VK_F4, 0x20000000 | (0x3E << 16) | 1);  // Alt+F4");
+        SendMessageA(shown, WM_SYSKEYDOWN, VK_F4, 0x20000000 | (0x3E << 16) | 1);
+        on_ = false;
+        docked_ = hidden_always_ = false;
+        break;
+    }
+    case Step::OrvaleItem:
+    case Step::WayBack: {
+        if (!ModuleRunning() || !ItemInMenu() || IsIconic(host_))
+            break;
+        Line(step, step.kind == Step::OrvaleItem ? "SendMessageA(host_, WM_COMMAND, 35224, 0);  // \"&Orvale\""
+                                                 : "SendMessageA(host_, WM_COMMAND, 35224, 0);  // \"&Orvale\" as the way back");
+        SendMessageA(host_, WM_COMMAND, 35224, 0);
+        if (on_ && hidden_always_) {
+            // Hidden always: the item brings the display back, floating, and
+            // Hide always is cleared.
+            hide_ = 0;
+        } else {
+            on_ = !on_;
+        }
+        docked_ = hidden_always_ = false;
+        break;
+    }
+    case Step::Text: {
+        const char* text = MessageText(step.b, step.e);
+        snprintf(line, sizeof line, "SimCallTextOutput(%s, %d, %d, %d);", Quoted(text).c_str(), step.a, step.c, step.d);
+        Line(step, line);
+        Text(text, step.a, step.c, step.d, false);
+        break;
+    }
+    case Step::ShowMessage: {
+        if (!loaded_)
+            break;
+        const char* text = MessageText(step.a, step.e);
+        snprintf(line, sizeof line, "SimCallShowMessage(%s, %d);  // another module", Quoted(text).c_str(), step.b);
+        Line(step, line);
+        Text(text, step.b >= 0 ? 5 : 6, step.b >= 0 ? step.b : ~step.b, 0, true);
+        break;
+    }
+    case Step::Ticks:
+        snprintf(line, sizeof line, "SimRunTicks(%d);", step.a);
+        Line(step, line);
+        SimRunTicks(step.a);
+        break;
+    case Step::PanelLoad: {
+        if (step.a == 5) {
+            Line(step, "SimCallPanelLoad(\"C:\\\\FS\\\\Aircraft\\\\c172\\\\aircraft.cfg\");");
+            SimCallPanelLoad("C:\\FS\\Aircraft\\c172\\aircraft.cfg");
+            break;
+        }
+        const Aircraft& aircraft = aircraft_[static_cast<size_t>(step.a)];
+        std::string path = aircraft.panel;
+        if (step.b)  // the simulator's own spelling
+            for (size_t i = path.size() - 5; i < path.size(); ++i)
+                path[i] = static_cast<char>(toupper(path[i]));
+        Line(step, "SimCallPanelLoad(" + aircraft.name + (step.b ? ".c_str());  // spelt ...\\PANEL" : ".c_str());"));
+        SimCallPanelLoad(path.c_str());
+        loaded_aircraft_ = step.a;
+        if (ModuleHookInChain(HookPanelLoad)) {
+            if (ModuleRunning())
+                LoadAircraft(step.a);
+            else
+                noted_while_stopped_ = step.a;
+        }
+        break;
+    }
+    case Step::PanelCreate: {
+        const uint16_t kind = step.e == 0 ? PanelKinds[edition_] : step.e == 1 ? 0x20A9 : ForeignKind;
+        const COLORREF colour = RGB(40 + 30 * (panels_made_ % 5), 140, 60 + 20 * (panels_made_ % 3));
+        HWND window = SimCreatePanel(step.a, step.b, step.c, step.d, kind, colour);
+        if (!window)
+            break;
+        Panel made = {window, step.a, step.b, step.c, step.d, kind, "p" + std::to_string(panels_made_++)};
+        snprintf(line, sizeof line, "HWND %s = SimCreatePanel(%d, %d, %d, %d, 0x%04X, RGB(%d, %d, %d));",
+                 made.name.c_str(), step.a, step.b, step.c, step.d, kind, GetRValue(colour), GetGValue(colour),
+                 GetBValue(colour));
+        Line(step, line);
+        panels_.push_back(made);
+        break;
+    }
+    case Step::PanelShow:
+        if (!panel)
+            break;
+        if (edition_ == FS2002) {
+            Line(step, std::string(step.b ? "SimHostShowPanel(" : "SimHostHidePanel(") + panel->name + ");");
+            step.b ? SimHostShowPanel(panel->window) : SimHostHidePanel(panel->window);
+        } else {
+            Line(step, "SimShowPanel(" + panel->name + (step.b ? ", true);" : ", false);"));
+            SimShowPanel(panel->window, step.b != 0);
+        }
+        break;
+    case Step::PanelFlags:
+        if (!panel)
+            break;
+        Line(step, "SimSendPanelFlags(" + panel->name + (step.b ? ", 0x0013);" : ", 0x1837);"));
+        SimSendPanelFlags(panel->window, step.b ? 0x0013 : 0x1837);
+        break;
+    case Step::PanelMove:
+        if (!panel)
+            break;
+        snprintf(line, sizeof line, "SimMovePanel(%s, %d, %d, %d, %d);", panel->name.c_str(), step.b, step.c, step.d, step.e);
+        Line(step, line);
+        SimMovePanel(panel->window, step.b, step.c, step.d, step.e);
+        panel->x = step.b, panel->y = step.c, panel->w = step.d, panel->h = step.e;
+        break;
+    case Step::PanelRaise:
+        if (!panel)
+            break;
+        Line(step, "SetWindowPos(" + panel->name + ", HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);  // raised over the display");
+        SetWindowPos(panel->window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        break;
+    case Step::PanelDestroy: {
+        if (!panel)
+            break;
+        const Panel gone = *panel;
+        for (Neighbour& hood : neighbours)
+            if (hood.panel == gone.window)
+                hood.panel = nullptr, hood.in[HookPanelWindow] = false;
+        SimDestroyPanel(gone.window);
+        panels_.erase(panels_.begin() + (panel - panels_.data()));
+        std::string text = "SimDestroyPanel(" + gone.name + ");";
+        if (step.b) {
+            if (HWND window = SimCreatePanel(gone.x, gone.y, gone.w, gone.h, gone.kind)) {
+                Panel made = {window, gone.x, gone.y, gone.w, gone.h, gone.kind, "p" + std::to_string(panels_made_++)};
+                snprintf(line, sizeof line, "  HWND %s = SimCreatePanel(%d, %d, %d, %d, 0x%04X);  // its replacement",
+                         made.name.c_str(), gone.x, gone.y, gone.w, gone.h, gone.kind);
+                text += line;
+                panels_.push_back(made);
+            }
+        }
+        Line(step, text);
+        break;
+    }
+    case Step::MainWindow: {
+        static const char* const shows[] = {"", "", "SW_MAXIMIZE", "SW_MINIMIZE", "SW_RESTORE", "SW_RESTORE"};
+        if (step.a == 0) {
+            snprintf(line, sizeof line, "SetWindowPos(host_, nullptr, %d, %d, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);", step.b, step.c);
+            SetWindowPos(host_, nullptr, step.b, step.c, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        } else if (step.a == 1) {
+            snprintf(line, sizeof line, "SetWindowPos(host_, nullptr, 0, 0, %d, %d, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);", step.d, step.e);
+            SetWindowPos(host_, nullptr, 0, 0, step.d, step.e, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        } else {
+            snprintf(line, sizeof line, "ShowWindow(host_, %s);", shows[step.a]);
+            ShowWindow(host_, step.a == 2 ? SW_MAXIMIZE : step.a == 3 ? SW_MINIMIZE : SW_RESTORE);
+        }
+        Line(step, line);
+        unmoved_since_undock_ = false;
+        break;
+    }
+    case Step::Stop:
+        if (!ModuleRunning())
+            break;
+        Line(step, "SimStopModule();");
+        SimStopModule();
+        running_ = false;
+        // Out of the chain, its panel hook cannot see what the simulator
+        // loads meanwhile: a start cannot know the aircraft.
+        if (!ModuleHookInChain(HookPanelLoad))
+            forget_at_start_ = true;
+        break;
+    case Step::Start:
+        if (!loaded_ || running_)
+            break;
+        Line(step, "SimStartModule();  // and its timers run");
+        StartModule();
+        break;
+    case Step::RestartInFlight: {
+        if (!ModuleRunning())
+            break;
+        Line(step, step.a ? "// stop and start with the menu timer's WM_TIMER already queued"
+                          : "// stop and start with the start-up poll's WM_TIMER already queued");
+        SimStopModule();
+        SimStartModule();
+        if (step.a)
+            WaitByWitness(55 * 3);
+        // The module's next timer message is kept back, as a busy loop would.
+        MSG held = {};
+        bool have = false;
+        for (const DWORD deadline = GetTickCount() + 10000; !have && static_cast<LONG>(deadline - GetTickCount()) > 0;) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+            MSG msg;
+            while (!have && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (msg.message == WM_TIMER && msg.hwnd == nullptr) {
+                    held = msg;
+                    have = true;
+                } else {
+                    TranslateMessage(&msg);
+                    DispatchMessageA(&msg);
+                }
+            }
+        }
+        SimStopModule();
+        SimStartModule();
+        if (have)
+            DispatchMessageA(&held);
+        WaitByWitness(3000 + 55 + 200);
+        ModuleStarted();
+        break;
+    }
+    case Step::Unload: {
+        if (!loaded_ || running_)
+            break;
+        Line(step, "SimUnloadModule();");
+        SimUnloadModule();
+        loaded_ = false;
+        if (SimStaleAtUnload() != 0)
+            neighbour_faults.push_back("the host had to take " + std::to_string(SimStaleAtUnload()) +
+                                       " routines of the unloaded module out of its tables and windows");
+        break;
+    }
+    case Step::Load: {
+        if (loaded_)
+            break;
+        const bool kept = GetModuleHandleA(copy_.substr(copy_.find_last_of('\\') + 1).c_str()) != nullptr;
+        Line(step, "SimLoadModule(\"orvale.dll\");  SimStartModule();");
+        SimLoadModule(copy_.c_str());
+        loaded_ = true;
+        if (!kept) {
+            // A fresh library: nothing of before.
+            known_ = -1;
+            hide_ = autohide_ = 0;
+            atis_ = 1;
+            text_known_ = back_known_ = true;
+            text_ = back_ = "1";
+            place_known_ = false;
+            chosen_face_.clear();
+            forget_at_start_ = false;
+            noted_while_stopped_ = -1;
+        }
+        StartModule();
+        break;
+    }
+    case Step::MenuBar: {
+        // Full screen takes the bar away and puts the same bar back; a new
+        // flight may bring a new bar, with another module's "&Modules" in it.
+        if (step.a == 0 && !kept_bar_ && GetMenu(host_)) {
+            Line(step, "HMENU kept_bar = SimSetMenuBar(nullptr);  // full screen");
+            kept_bar_ = SimSetMenuBar(nullptr);
+        } else if (step.a == 1 && kept_bar_) {
+            Line(step, "SimSetMenuBar(kept_bar);  // windowed again");
+            SimSetMenuBar(kept_bar_);
+            kept_bar_ = nullptr;
+        } else if (step.a >= 2) {
+            Line(step, step.a == 3 ? "DestroyMenu(SimSetMenuBar(SimCreateHostMenuBar()));  SimAddModulesPopup();"
+                                   : "DestroyMenu(SimSetMenuBar(SimCreateHostMenuBar()));");
+            if (HMENU old = SimSetMenuBar(SimCreateHostMenuBar()))
+                DestroyMenu(old);
+            if (step.a == 3)
+                SimAddModulesPopup();
+        }
+        break;
+    }
+    case Step::DisplayMode: {
+        DEVMODEA mode = {};
+        mode.dmSize = sizeof mode;
+        mode.dmPelsWidth = step.a ? 800 : DesktopWidth;
+        mode.dmPelsHeight = step.a ? 600 : DesktopHeight;
+        mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+        snprintf(line, sizeof line, "ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN);  // %lux%lu", mode.dmPelsWidth, mode.dmPelsHeight);
+        Line(step, line);
+        ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN);
+        mode_changed_ = true;
+        break;
+    }
+    case Step::Hook: {
+        HWND target = nullptr;
+        if (step.b == HookPanelWindow) {
+            if (!panel)
+                break;
+            target = panels_[static_cast<size_t>(step.c) % panels_.size()].window;
+        }
+        if (neighbours[step.a].in[step.b])
+            break;
+        snprintf(line, sizeof line, "// neighbour %d hooks the %s%s over whatever is there", step.a, HookNames[step.b],
+                 target ? (" " + panels_[static_cast<size_t>(step.c) % panels_.size()].name).c_str() : "");
+        Line(step, line);
+        HookOver(step.a, static_cast<HookPoint>(step.b), target);
+        break;
+    }
+    case Step::Unhook:
+        if (!neighbours[step.a].in[step.b])
+            break;
+        snprintf(line, sizeof line, "// neighbour %d takes its %s hook out where it is on top", step.a, HookNames[step.b]);
+        Line(step, line);
+        TakeOut(step.a, static_cast<HookPoint>(step.b));
+        break;
+    case Step::NeighbourWindow: {
+        Neighbour& hood = neighbours[0];
+        if (hood.window) {
+            Line(step, "DestroyWindow(other_window);  // a neighbour's window goes");
+            DestroyWindow(hood.window);
+            hood.window = nullptr;
+            break;
+        }
+        // A neighbour's own window, owned by the simulator's, over its scenery.
+        static bool registered = false;
+        if (!registered) {
+            WNDCLASSA wc = {};
+            wc.lpfnWndProc = DefWindowProcA;
+            wc.hInstance = GetModuleHandleA(nullptr);
+            wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+            wc.lpszClassName = "ExplorerNeighbourWindow";
+            registered = RegisterClassA(&wc) != 0;
+        }
+        snprintf(line, sizeof line, "HWND other_window = CreateWindowExA(WS_EX_TOOLWINDOW, \"Static\", \"\", WS_POPUP | WS_VISIBLE, %d, %d, 300, 120, host_, nullptr, nullptr, nullptr);",
+                 step.b, step.c);
+        Line(step, line);
+        hood.window = CreateWindowExA(WS_EX_TOOLWINDOW, "ExplorerNeighbourWindow", "", WS_POPUP, step.b, step.c, 300,
+                                      120, host_, nullptr, GetModuleHandleA(nullptr), nullptr);
+        ShowWindow(hood.window, SW_SHOWNA);
+        break;
+    }
+    }
+    Settle();
+}
+
+// ---- The promises ----
+
+std::vector<std::string> Fields(const std::string& value)
+{
+    std::vector<std::string> fields;
+    size_t at = 0;
+    for (size_t comma; (comma = value.find(',', at)) != std::string::npos; at = comma + 1)
+        fields.push_back(value.substr(at, comma - at));
+    fields.push_back(value.substr(at));
+    return fields;
+}
+
+bool HasVisibleText(const std::string& text)
+{
+    return text.find_first_not_of(' ') != std::string::npos;
+}
+
+void World::Check(const Step& step, std::vector<Violation>* found)
+{
+    auto fail = [&](int promise, const std::string& what) { found->push_back({promise, what}); };
+    for (const std::string& fault : neighbour_faults)
+        fail(5, fault);
+    neighbour_faults.clear();
+
+    // 1 and 2: a message is taken only where it is seen, and otherwise
+    // reaches the simulator once, whole.
+    if (message_.sent) {
+        const std::vector<SimTextCall>& calls = SimTextCalls();
+        const bool fs2002_atis = edition_ == FS2002 && message_.type == 3;
+        auto is = [&](const SimTextCall& call, const std::string& text, int32_t append) {
+            return call.text == text && call.text_null == message_.null && call.type == message_.type &&
+                   call.time == message_.time && call.append == append;
+        };
+        const bool passed = calls.size() == 1 && is(calls[0], message_.text, message_.append);
+        const bool taken = edition_ == FS98 ? calls.empty()
+                                            : calls.size() == 1 && is(calls[0], "", fs2002_atis ? 0 : message_.append);
+        if (!passed && !taken) {
+            std::string got = std::to_string(calls.size()) + " calls";
+            if (!calls.empty())
+                got += ", the first " + Quoted(calls[0].text_null ? nullptr : calls[0].text.c_str()) + " type " +
+                       std::to_string(calls[0].type) + " time " + std::to_string(calls[0].time) + " append " +
+                       std::to_string(calls[0].append);
+            fail(2, "the simulator got neither the message whole nor the empty text of a taken one: " + got);
+        } else if (taken && !passed && !message_.null && HasVisibleText(message_.text)) {
+            HWND shown = Shown();
+            std::string why;
+            if (!shown)
+                fail(1, "a message was taken, but no display window is shown");
+            else if (!SeenByThePilot(shown, &why))
+                fail(1, "a message was taken into a display the pilot cannot see: " + why);
+        }
+    }
+
+    if (!host_)
+        return;
+
+    // 2 and 5: every hook in every chain, the module's and the neighbours',
+    // passes each call on exactly once.
+    for (Neighbour& hood : neighbours)
+        for (int& calls : hood.calls)
+            calls = 0;
+    SimClearCalls();
+    SimCallTextOutput("Probe", 1, 7, 0);
+    SimCallPanelLoad("C:\\FS\\Probe\\aircraft.cfg");
+    SendMessageA(host_, WM_COMMAND, 1234, 0);
+    std::vector<size_t> seen_before;
+    for (const Panel& panel : panels_) {
+        seen_before.push_back(SimPanelSeenFlags(panel.window).size());
+        SimSendPanelFlags(panel.window, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER);
+    }
+    if (SimTextCalls().size() != 1 || SimTextCalls()[0].text != "Probe" || SimTextCalls()[0].type != 1)
+        fail(2, "a message of another type reached the simulator " + std::to_string(SimTextCalls().size()) + " times");
+    if (SimPanelLoadCalls().size() != 1)
+        fail(5, "a panel load reached the simulator " + std::to_string(SimPanelLoadCalls().size()) + " times");
+    int commands = 0;
+    for (uint32_t id : SimMainCommands())
+        commands += id == 1234;
+    if (commands != 1)
+        fail(5, "a command reached the simulator's main window " + std::to_string(commands) + " times");
+    for (size_t i = 0; i < panels_.size(); ++i) {
+        const std::vector<UINT> seen = SimPanelSeenFlags(panels_[i].window);
+        if (seen.size() != seen_before[i] + 1)
+            fail(5, "a message reached panel " + panels_[i].name + "'s own procedure " +
+                        std::to_string(seen.size() - seen_before[i]) + " times");
+    }
+    for (int n = 0; n < 2; ++n)
+        for (int point = 0; point < HookPoints; ++point) {
+            const Neighbour& hood = neighbours[n];
+            const bool probed = point != HookPanelWindow || (hood.panel && IsWindow(hood.panel));
+            if (hood.in[point] && probed && hood.calls[point] != 1)
+                fail(5, "neighbour " + std::to_string(n) + "'s " + HookNames[point] + " hook was called " +
+                            std::to_string(hood.calls[point]) + " times for one call");
+        }
+    for (const std::string& fault : neighbour_faults)
+        fail(5, fault);
+    neighbour_faults.clear();
+
+    // 3: the pilot's record.
+    for (size_t i = 0; i < aircraft_.size(); ++i) {
+        Aircraft& aircraft = aircraft_[i];
+        const std::string now = SimReadFile(aircraft.file);
+        const bool saved_here = save_expected_ && static_cast<int>(i) == known_ && aircraft.has_file;
+        if (now != aircraft.content && !saved_here) {
+            fail(3, aircraft.name + "'s panel.cfg changed " +
+                        (save_expected_ ? std::string("on a save for ") +
+                                              (known_ >= 0 ? aircraft_[known_].name : std::string("no aircraft"))
+                                        : std::string("though the pilot saved nothing")));
+        } else if (saved_here && static_cast<int>(i) != loaded_aircraft_) {
+            fail(3, aircraft.name + "'s panel.cfg was saved while " +
+                        (loaded_aircraft_ >= 0 ? aircraft_[loaded_aircraft_].name : std::string("no aircraft")) +
+                        " is the one loaded");
+        } else if (saved_here) {
+            // Every value is the pilot's choice or what the file held.
+            const std::string expected_window = (place_known_ ? place_ : std::string("?,?,?,?")) + "," +
+                                                (text_known_ ? text_ : std::string("?")) + "," +
+                                                (back_known_ ? back_ : std::string("?"));
+            const std::string window = ReadEntry(aircraft.file, "Window");
+            const std::vector<std::string> got = Fields(window), want = Fields(expected_window);
+            bool window_ok = got.size() == 6;
+            for (size_t f = 0; window_ok && f < 6; ++f)
+                window_ok = want[f] == "?" || got[f] == want[f];
+            const std::string font = ReadEntry(aircraft.file, "Font");
+            const bool font_ok = chosen_face_.empty() ? font == aircraft.font
+                                                      : font.compare(0, chosen_face_.size() + 1, chosen_face_ + ",") == 0;
+            const std::string hide = ReadEntry(aircraft.file, "HideWindow");
+            const std::string autohide = ReadEntry(aircraft.file, "AutoHide");
+            const std::string atis = ReadEntry(aircraft.file, "AlsoATIS");
+            const bool switches_ok = hide == (hide_ ? "Yes" : "No") && autohide == (autohide_ ? "Yes" : "No") &&
+                                     atis == (atis_ ? "Yes" : "No");
+            if (!window_ok || !font_ok || !switches_ok)
+                fail(3, aircraft.name + "'s save holds Window=" + window + " Font=" + font + " HideWindow=" + hide +
+                            " AutoHide=" + autohide + " AlsoATIS=" + atis + "; the pilot's record is Window=" +
+                            expected_window + " Font=" + (chosen_face_.empty() ? aircraft.font : chosen_face_ + ",...") +
+                            " HideWindow=" + (hide_ ? "Yes" : "No") + " AutoHide=" + (autohide_ ? "Yes" : "No") +
+                            " AlsoATIS=" + (atis_ ? "Yes" : "No"));
+            if (OtherSections(now) != OtherSections(aircraft.content))
+                fail(3, aircraft.name + "'s save changed the simulator's own sections of panel.cfg");
+            PickUpFile(aircraft);
+            place_known_ = true;
+            place_ = aircraft.place;
+            if (aircraft.colours) {
+                text_known_ = back_known_ = true;
+                text_ = std::to_string(aircraft.text);
+                back_ = std::to_string(aircraft.back);
+            }
+        }
+        aircraft.content = now;
+    }
+
+    // 4: the way back, and the check mark saying whether the display is on.
+    if (step.kind == Step::WayBack && !step.line.empty()) {
+        HWND shown = Shown();
+        std::string why;
+        if (!(shown && SeenByThePilot(shown, &why)) && !hidden_always_) {
+            SendMessageA(host_, WM_COMMAND, 35224, 0);
+            on_ = !on_;
+            shown = Shown();
+        }
+        if (!shown)
+            fail(4, "\"&Orvale\" chosen twice shows no display");
+        else if (!SeenByThePilot(shown, &why))
+            fail(4, "\"&Orvale\" shows a display the pilot cannot see: " + why);
+    }
+    if (ModuleRunning() && ItemInMenu()) {
+        // As the pilot opens the menu.
+        HMENU bar = GetMenu(host_);
+        SendMessageA(host_, WM_INITMENU, reinterpret_cast<WPARAM>(bar), 0);
+        for (int i = GetMenuItemCount(bar) - 1; i >= 0; --i)
+            if (HMENU popup = GetSubMenu(bar, i))
+                if (GetMenuState(popup, 35224, MF_BYCOMMAND) != static_cast<UINT>(-1))
+                    SendMessageA(host_, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), i);
+        const bool checked = (GetMenuState(bar, 35224, MF_BYCOMMAND) & MF_CHECKED) != 0;
+        if (checked != on_)
+            fail(4, std::string("\"&Orvale\" is ") + (checked ? "checked" : "unchecked") + " while the display is " +
+                        (on_ ? "on" : "off"));
+    }
+
+    // 6: nothing of the module on the desktop while the simulator is
+    // minimised, and never two displays at once.
+    DisplaySearch displays = FindDisplays(host_);
+    if (IsIconic(host_))
+        for (HWND window : {displays.docked, displays.floating})
+            if (window && IsWindowVisible(window) && !(GetWindowLongPtrA(window, GWL_STYLE) & WS_CHILD))
+                fail(6, "a display window stands on the desktop while the simulator is minimised");
+    if (displays.docked && displays.floating && IsWindowVisible(displays.docked) && IsWindowVisible(displays.floating))
+        fail(6, "both display windows are shown at once");
+}
+
+// ---- Runs, shrinking and the report ----
+
+struct Outcome {
+    int failed_at = -1;  // the step after which a promise failed, -1: none
+    Violation violation;
+    std::vector<Step> steps;
+    std::string setup;
+    size_t gdi = 0, user = 0;  // what the process held once the world was gone
+};
+
+// Plays `steps` (drawn afresh when null) and stops at the first broken promise.
+Outcome Play(Edition edition, uint64_t seed, int count, const std::vector<Step>* steps)
+{
+    static int serial = 0;
+    Outcome outcome;
+    World world(edition, seed, ++serial);
+    std::string why;
+    if (!world.SetUp(&why)) {
+        outcome.failed_at = 0;
+        outcome.violation = {0, "the world could not be set up: " + why};
+        return outcome;
+    }
+    outcome.setup = world.Setup();
+    Random random(seed);
+    const bool verbose = getenv("ORVALE_EXPLORE_VERBOSE") != nullptr;
+    for (int i = 0; i < count; ++i) {
+        Step step = steps ? (*steps)[static_cast<size_t>(i)] : world.Draw(random);
+        const DWORD began = GetTickCount();
+        world.Perform(step);
+        if (verbose)
+            fprintf(stderr, "%4d %5lu ms  %s\n", i + 1, GetTickCount() - began, step.line.c_str());
+        outcome.steps.push_back(step);
+        std::vector<Violation> found;
+        world.Check(step, &found);
+        if (!found.empty()) {
+            outcome.failed_at = i;
+            outcome.violation = found[0];
+            return outcome;
+        }
+    }
+    world.TearDown();
+    if (size_t (*gdi)() = FaithfulGdiCount())
+        outcome.gdi = gdi();
+    outcome.user = UserObjectCount();
+    return outcome;
+}
+
+// The same broken promise, in the same words up to the first colon.
+bool SameFault(const Violation& a, const Violation& b)
+{
+    return a.promise == b.promise && a.what.substr(0, a.what.find(':')) == b.what.substr(0, b.what.find(':'));
+}
+
+// Drops steps while the same promise still fails: halves, then quarters, ...
+// down to single steps.
+Outcome Shrink(Edition edition, uint64_t seed, const Outcome& failing)
+{
+    Outcome best = failing;
+    best.steps.resize(static_cast<size_t>(failing.failed_at) + 1);
+    const DWORD deadline = GetTickCount() + 20 * 60 * 1000;
+    for (size_t chunk = best.steps.size() / 2; chunk >= 1; chunk /= 2) {
+        for (size_t start = 0; start < best.steps.size() && static_cast<LONG>(deadline - GetTickCount()) > 0;) {
+            std::vector<Step> fewer;
+            for (size_t i = 0; i < best.steps.size(); ++i)
+                if (i < start || i >= start + chunk)
+                    fewer.push_back(best.steps[i]);
+            if (fewer.empty()) {
+                start += chunk;
+                continue;
+            }
+            Outcome tried = Play(edition, seed, static_cast<int>(fewer.size()), &fewer);
+            if (tried.failed_at >= 0 && SameFault(tried.violation, failing.violation)) {
+                tried.steps.resize(static_cast<size_t>(tried.failed_at) + 1);
+                best = tried;
+            } else {
+                start += chunk;
+            }
+        }
+        if (chunk == 1)
+            break;
+    }
+    return best;
+}
+
+std::string Report(Edition edition, uint64_t seed, int count, const Outcome& first, const Outcome& shortest)
+{
+    std::string text = std::string("explore: ") + EditionNames[edition] + " seed " + std::to_string(seed) + ", " +
+                       std::to_string(count) + " steps: promise " + std::to_string(first.violation.promise) +
+                       " broken after step " + std::to_string(first.failed_at + 1) + ": " + first.violation.what +
+                       "\n  replay: ORVALE_EXPLORE_SEED=" + std::to_string(seed) +
+                       " ORVALE_EXPLORE_STEPS=" + std::to_string(count) + " --gtest_filter=*" + EditionNames[edition] +
+                       "\n  the shortest sequence found (" + std::to_string(shortest.steps.size()) +
+                       " steps), as in a scenario test:\n" + shortest.setup;
+    for (const Step& step : shortest.steps)
+        if (!step.line.empty())
+            text += "    " + step.line + "\n";
+    text += "    // promise " + std::to_string(shortest.violation.promise) + ": " + shortest.violation.what + "\n";
+    return text;
+}
+
+uint64_t EnvNumber(const char* name, uint64_t fallback)
+{
+    const char* text = getenv(name);
+    return text && *text ? strtoull(text, nullptr, 10) : fallback;
+}
+
+class Explore : public ::testing::TestWithParam<Edition> {};
+
+TEST_P(Explore, EveryPromiseHoldsAlongRandomSequences)
+{
+    const Edition edition = GetParam();
+    const uint64_t first_seed = EnvNumber("ORVALE_EXPLORE_SEED", 1 + 1000 * static_cast<uint64_t>(edition));
+    const uint64_t steps = EnvNumber("ORVALE_EXPLORE_STEPS", 0);
+    const int run_length = steps ? static_cast<int>(steps < 1000 ? steps : 1000) : 120;
+    const uint64_t runs = steps ? (steps + run_length - 1) / run_length : EnvNumber("ORVALE_EXPLORE_RUNS", 2);
+    uint64_t played = 0;
+    const DWORD began = GetTickCount();
+    size_t gdi = 0, user = 0;  // after the first run: what every later one must leave
+    for (uint64_t run = 0; run < runs; ++run) {
+        const uint64_t seed = first_seed + run;
+        const int count = steps ? static_cast<int>(steps - played < static_cast<uint64_t>(run_length)
+                                                       ? steps - played
+                                                       : static_cast<uint64_t>(run_length))
+                                : run_length;
+        Outcome outcome = Play(edition, seed, count, nullptr);
+        played += static_cast<uint64_t>(count);
+        if (outcome.failed_at < 0 && run > 0 && (outcome.gdi != gdi || outcome.user != user)) {
+            outcome.failed_at = count - 1;
+            outcome.violation = {6, "GDI objects " + std::to_string(gdi) + " -> " + std::to_string(outcome.gdi) +
+                                        ", USER objects " + std::to_string(user) + " -> " + std::to_string(outcome.user) +
+                                        " over the run"};
+        }
+        const bool over_the_run = outcome.failed_at >= 0 && outcome.violation.what.find("over the run") != std::string::npos;
+        gdi = outcome.gdi;
+        user = outcome.user;
+        if (outcome.failed_at >= 0) {
+            const bool shrink = outcome.failed_at > 0 && !over_the_run && EnvNumber("ORVALE_EXPLORE_SHRINK", 1);
+            const Outcome shortest = shrink ? Shrink(edition, seed, outcome) : outcome;
+            ADD_FAILURE() << Report(edition, seed, count, outcome, shortest);
+            return;
+        }
+    }
+    printf("explore: %s, %llu steps in %llu runs from seed %llu, every promise held (%.1f s)\n", EditionNames[edition],
+           static_cast<unsigned long long>(played), static_cast<unsigned long long>(runs),
+           static_cast<unsigned long long>(first_seed), (GetTickCount() - began) / 1000.0);
+}
+
+std::string EditionName(const ::testing::TestParamInfo<Edition>& info) { return EditionNames[info.param]; }
+
+INSTANTIATE_TEST_SUITE_P(Editions, Explore, ::testing::Values(FS98, FS2000, FS2002), EditionName);
+
+}  // namespace
