@@ -16,8 +16,9 @@ set_source_files_properties(module/bytes_and_text.cpp PROPERTIES COMPILE_OPTIONS
 # The product runs on the simulators' own PCs: 486 instructions only, and no
 # C or C++ runtime, so nothing but the four system DLLs every Windows 95 and
 # NT 4 has. No unwind tables either: nothing unwinds without exceptions.
-# The win32 preset builds it at -O2: its time goes into Windows' own calls,
-# and -O3 only made the code a fifth larger.
+# The win32 preset builds it at -Os: its time goes into Windows' own calls,
+# and -Os makes the code a quarter smaller than -O2 (-O3 a fifth larger), so
+# that the module stays within 40 KB.
 set(PRODUCT_COMPILE_OPTIONS -march=i486 -mtune=i486 -fno-asynchronous-unwind-tables -fno-unwind-tables)
 if(ORVALE_BUILD STREQUAL "product")
     target_compile_options(orvale_objects PRIVATE ${PRODUCT_COMPILE_OPTIONS})

@@ -9,58 +9,6 @@ HWND DisplayTarget()
     return state.docked ? state.docked_window : state.undocked_window;
 }
 
-static bool Shown(HWND window)
-{
-    return window && (GetWindowLongPtrA(window, GWL_STYLE) & WS_VISIBLE) != 0;
-}
-
-// A window's client area on the screen.
-static WindowPlace ClientArea(HWND window)
-{
-    RECT area = {};
-    GetClientRect(window, &area);
-    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&area), 2);
-    return {area.left, area.top, area.right - area.left, area.bottom - area.top};
-}
-
-// The screen as far as it reaches: every monitor where Windows knows of
-// several, else the one screen (Windows 95 and NT 4 answer 0 to the former).
-// Asking costs more than the whole message otherwise does, so the answer is
-// kept until the display settings change.
-static WindowPlace WholeScreen()
-{
-    WindowPlace& screen = state.screen_area;
-    if (screen.width > 0 && screen.height > 0)
-        return screen;
-    screen = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-              GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-    if (screen.width <= 0 || screen.height <= 0)
-        screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    return screen;
-}
-
-bool PilotWillSee(HWND target)
-{
-    DisplaySight sight;
-    sight.own_shown = Shown(target);
-    sight.frame_shown = Shown(state.host_window) && !IsIconic(state.host_window);
-    sight.seen = Overlap(ClientArea(target), WholeScreen());
-    // A child window shows only within each window it stands in: the panel it
-    // was re-parented into (hidden with it), the simulator window.
-    HWND frame = target;
-    while (frame && (GetWindowLongPtrA(frame, GWL_STYLE) & WS_CHILD)) {
-        frame = GetParent(frame);
-        sight.frame_shown = sight.frame_shown && Shown(frame);
-        if (frame)
-            sight.seen = Overlap(sight.seen, ClientArea(frame));
-    }
-    // The docked popup of FS2002 belongs on the simulator window too; the
-    // floating window may stand anywhere on the screen.
-    if (target == state.docked_window && frame != state.host_window && state.host_window)
-        sight.seen = Overlap(sight.seen, ClientArea(state.host_window));
-    return WillBeSeen(state, sight);
-}
-
 static int HostScrollOption()
 {
     unsigned char* table = HostTable(TableHostData);

@@ -10,7 +10,8 @@ void MirrorText();
 // docked, else the undocked one.
 HWND DisplayTarget();
 // Whether the pilot will see a message put on `target` now (display on, its
-// window shown or shown by the message, not hidden with its panel, within
-// the visible part of the simulator window). A message the pilot would not
-// see is not taken: it goes to the simulator as if the module were off.
+// window shown or shown by the message, not hidden with its panel, some of
+// its text area within the simulator window, on a monitor and not under
+// other windows). A message the pilot would not see is not taken: it goes to
+// the simulator as if the module were off.
 bool PilotWillSee(HWND target);

@@ -71,7 +71,55 @@ void ReplaceDisplayFont(HFONT font)
 void ShowByText(HWND window)
 {
     if (state.auto_hide > 0 && state.hide_always == 0)
-        ShowWindow(window, state.text_length != 0 ? SW_SHOWNA : SW_HIDE);
+        ShowDisplayWindow(window, state.text_length != 0);
+}
+
+namespace {
+
+int32_t RestoreBit(HWND window) { return window == state.docked_window ? 1 : 2; }
+
+bool OnTheDesktop(HWND window)
+{
+    return window && !(GetWindowLongPtrA(window, GWL_STYLE) & WS_CHILD);
+}
+
+bool HostMinimised() { return state.host_window && IsIconic(state.host_window); }
+
+}  // namespace
+
+void ShowDisplayWindow(HWND window, bool show)
+{
+    if (!window)
+        return;
+    // Nothing of the module stands on the desktop while the simulator is
+    // minimised, whatever Windows does with owned windows: a display window
+    // of its own on the desktop waits hidden for the restore.
+    if (show && OnTheDesktop(window) && HostMinimised()) {
+        ShowWindow(window, SW_HIDE);
+        state.shown_at_restore |= RestoreBit(window);
+        return;
+    }
+    state.shown_at_restore &= ~RestoreBit(window);
+    ShowWindow(window, show ? SW_SHOWNA : SW_HIDE);
+}
+
+void FollowMinimisedHost()
+{
+    if (HostMinimised()) {
+        const HWND windows[] = {state.docked_window, state.undocked_window};
+        for (HWND window : windows)
+            if (OnTheDesktop(window) && (GetWindowLongPtrA(window, GWL_STYLE) & WS_VISIBLE)) {
+                ShowWindow(window, SW_HIDE);
+                state.shown_at_restore |= RestoreBit(window);
+            }
+        return;
+    }
+    const int32_t shown = state.shown_at_restore;
+    state.shown_at_restore = 0;
+    if ((shown & 1) && state.docked_window)
+        ShowWindow(state.docked_window, SW_SHOWNA);
+    if ((shown & 2) && state.undocked_window)
+        ShowWindow(state.undocked_window, SW_SHOWNA);
 }
 
 void ResetToDefaultPlace()
@@ -88,12 +136,10 @@ void ResetToDefaultPlace()
 void CloseDisplay()
 {
     state.display_enabled = 0;
-    if (state.undocked_window)
-        ShowWindow(state.undocked_window, SW_HIDE);
+    ShowDisplayWindow(state.undocked_window, false);
     if (state.docked_window)
         DestroyWindow(state.docked_window);
-    if (state.host_menu)
-        CheckMenuItem(state.host_menu, OrvaleItemId, MF_BYCOMMAND | MF_UNCHECKED);
+    CheckOrvaleItem();
     ResetToDefaultPlace();
     state.docked = 0;
     state.auto_hide = 0;
@@ -209,8 +255,11 @@ static void RunCommand(HWND window, WPARAM command)
         RunColourCommand(window, static_cast<UINT>(command));
         break;
     case CmdShowUndocked:
+        // "&Orvale" switching the display on is the pilot's way out of "Hide
+        // always": the choice is cleared for the aircraft too, so that the
+        // next Dock shows the display.
         state.auto_hide = 0;
-        state.hide_always = 0;
+        state.hide_always = state.chosen_hide_always = 0;
         PlaceDisplay(0, 0);
         break;
     case CmdSave:
@@ -265,7 +314,7 @@ static LRESULT HandleDisplayMessage(HWND window, UINT message, WPARAM wparam, LP
         CloseDisplay();
         return 0;
     case WM_DISPLAYCHANGE:
-        state.screen_area = {0, 0, 0, 0};   // measured again when next asked
+        state.monitor_count = 0;   // measured again when next asked
         break;
     case WM_DESTROY:
         OnDestroy(window);

@@ -33,6 +33,13 @@ void RemakeBackBrush();
 // Hide when empty, as new text applies it: shown with text, hidden without,
 // only while auto_hide is positive (not suspended) and hide_always is off.
 void ShowByText(HWND window);
+// Shows (without activating) or hides a display window. While the
+// simulator's window is minimised, a display window on the desktop is kept
+// hidden and shown at the restore.
+void ShowDisplayWindow(HWND window, bool show);
+// Hides the module's windows on the desktop when the simulator's window is
+// minimised, and shows them again at once when it is restored.
+void FollowMinimisedHost();
 // Close (40003): switch the display off.
 void CloseDisplay();
 // The default undocked position under the host's caption and menu bar.

@@ -12,6 +12,9 @@ void WINAPI DisplayTick(uintptr_t, uintptr_t)
     if (CountTick(state)) {
         if (state.docked)
             RetryAttachment();
+        // A minimised or restored simulator window whose procedure the
+        // module does not follow (yet) is caught up with here.
+        FollowMinimisedHost();
         changed = true;
     }
 
@@ -30,6 +33,6 @@ void WINAPI DisplayTick(uintptr_t, uintptr_t)
     if (target == nullptr)
         return;
     if (state.auto_hide != 0 && state.hide_always == 0)
-        ShowWindow(target, (state.text_length != 0 && state.auto_hide > 0) ? SW_SHOWNA : SW_HIDE);
+        ShowDisplayWindow(target, state.text_length != 0 && state.auto_hide > 0);
     InvalidateRect(target, nullptr, TRUE);
 }

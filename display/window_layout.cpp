@@ -3,9 +3,17 @@
 
 int32_t LineHeight(int32_t tm_height, int32_t tm_external_leading)
 {
-    int64_t spacing = static_cast<int64_t>(tm_height) + tm_external_leading;
-    int64_t height = (spacing * 12 + 5) / 10;
-    return height > INT32_MAX ? INT32_MAX : static_cast<int32_t>(height);
+    // (12 s + 5) / 10 for the spacing s, worked out as s + (2 s + 5) / 10 in
+    // unsigned 32 bits: no sum overflows and no 64-bit division is needed,
+    // which the product, linking no runtime, could not call. A font without
+    // spacing has no line; beyond the 32-bit limit the height is held there.
+    const int64_t spacing = static_cast<int64_t>(tm_height) + tm_external_leading;
+    if (spacing <= 0)
+        return 0;
+    if (spacing > (int64_t{INT32_MAX} * 10 - 5) / 12)
+        return INT32_MAX;
+    const uint32_t s = static_cast<uint32_t>(spacing);
+    return static_cast<int32_t>(s + (2 * s + 5) / 10);
 }
 
 uint32_t DisplayDrawFlags(int32_t client_height, int32_t line_height)
@@ -49,6 +57,69 @@ WindowPlace Overlap(WindowPlace a, WindowPlace b)
     return {static_cast<int32_t>(left), static_cast<int32_t>(top), size(width), size(height)};
 }
 
+namespace {
+
+bool Empty(const WindowPlace& area) { return area.width <= 0 || area.height <= 0; }
+
+// What is left of `area` once `cover` is taken away: up to four pieces
+// (above, below, left and right of the cover), written to `pieces`.
+int Subtract(const WindowPlace& area, const WindowPlace& cover, WindowPlace pieces[4])
+{
+    const WindowPlace common = Overlap(area, cover);
+    if (Empty(common)) {
+        pieces[0] = area;
+        return 1;
+    }
+    const int64_t area_bottom = int64_t{area.y} + area.height, common_bottom = int64_t{common.y} + common.height;
+    const int64_t area_right = int64_t{area.x} + area.width, common_right = int64_t{common.x} + common.width;
+    const WindowPlace candidates[4] = {
+        {area.x, area.y, area.width, common.y - area.y},
+        {area.x, static_cast<int32_t>(common_bottom), area.width, static_cast<int32_t>(area_bottom - common_bottom)},
+        {area.x, common.y, common.x - area.x, common.height},
+        {static_cast<int32_t>(common_right), common.y, static_cast<int32_t>(area_right - common_right), common.height},
+    };
+    int count = 0;
+    for (const WindowPlace& piece : candidates)
+        if (!Empty(piece))
+            pieces[count++] = piece;
+    return count;
+}
+
+}  // namespace
+
+bool AreaInSight(WindowPlace area, const WindowPlace* monitors, int monitor_count, const WindowPlace* covers,
+                 int cover_count)
+{
+    // The uncovered pieces are kept in a fixed list; should the windows above
+    // cut the area into more pieces than it holds, the area counts as seen.
+    constexpr int MaxPieces = 64;
+    for (int m = 0; m < monitor_count; ++m) {
+        WindowPlace pieces[MaxPieces];
+        int count = 0;
+        const WindowPlace shown = Overlap(area, monitors[m]);
+        if (!Empty(shown))
+            pieces[count++] = shown;
+        for (int c = 0; c < cover_count && count > 0; ++c) {
+            WindowPlace left[MaxPieces];
+            int kept = 0;
+            for (int p = 0; p < count; ++p) {
+                WindowPlace cut[4];
+                const int made = Subtract(pieces[p], covers[c], cut);
+                if (kept + made > MaxPieces)
+                    return true;
+                for (int i = 0; i < made; ++i)
+                    left[kept++] = cut[i];
+            }
+            for (int p = 0; p < kept; ++p)
+                pieces[p] = left[p];
+            count = kept;
+        }
+        if (count > 0)
+            return true;
+    }
+    return false;
+}
+
 bool WillBeSeen(const DisplayValues& s, const DisplaySight& sight)
 {
     if (!s.display_enabled || s.hide_always || !sight.frame_shown)
@@ -58,5 +129,5 @@ bool WillBeSeen(const DisplayValues& s, const DisplaySight& sight)
     // hidden on the host's panel notification) it stays hidden.
     if (!sight.own_shown && s.auto_hide <= 0)
         return false;
-    return sight.seen.width > 0 && sight.seen.height > 0;
+    return sight.in_sight;
 }

@@ -22,11 +22,18 @@ void KeepMinimumHeight(const DisplayValues& s, int32_t top, int32_t* bottom);
 // they do not meet.
 WindowPlace Overlap(WindowPlace a, WindowPlace b);
 
+// Whether some of `area` lies on one of the monitors and outside all of the
+// windows above it (`covers`). Areas no monitor shows (the rectangle around
+// two monitors of unequal size holds some) count as unseen.
+bool AreaInSight(WindowPlace area, const WindowPlace* monitors, int monitor_count, const WindowPlace* covers,
+                 int cover_count);
+
 // What the window system shows of the display window a message would go to.
 struct DisplaySight {
     bool own_shown = false;     // the window itself is shown
     bool frame_shown = false;   // so is all it stands in: its panel, the simulator window, not minimised
-    WindowPlace seen = {};      // its text area within its panel, the simulator window's client area and the screen
+    bool in_sight = false;      // some of its text area, within its panel and the simulator window, is on a
+                                // monitor and not under other windows
 };
 
 // "Will the pilot see it?", the one question that decides whether a message

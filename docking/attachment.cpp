@@ -18,23 +18,61 @@ constexpr UINT PanelShowFlags = 0x0013;
 
 static_assert(ProbeFlags == 5, "the host's panel search uses flags 5");
 
-// The procedure a message for `hwnd` goes on to. Normally the panel's own,
-// saved at attachment. A procedure that subclassed the panel after us keeps
-// calling TargetWndProc after the detachment has written the panel's own
-// procedure back; that procedure is then the one in the window's slot.
+DisplayState::PanelChain* ChainOf(HWND panel)
+{
+    for (DisplayState::PanelChain& chain : state.panel_chains)
+        if (panel && chain.panel == panel)
+            return &chain;
+    return nullptr;
+}
+
+// The procedure a message for `hwnd` goes on to: the one found there when
+// the module subclassed the panel, kept while the panel is followed and,
+// where another module's subclass lies over ours, for as long as the panel
+// lives.
 WNDPROC PanelProcedure(HWND hwnd)
 {
     if (hwnd == state.dock_target && state.prev_target_wndproc)
         return state.prev_target_wndproc;
+    if (const DisplayState::PanelChain* chain = ChainOf(hwnd))
+        return chain->next;
     WNDPROC current = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hwnd, GWLP_WNDPROC));
     if (current && current != TargetWndProc)
         return current;
     return DefWindowProcA;
 }
 
+bool OnTopOf(HWND panel)
+{
+    return GetWindowLongPtrA(panel, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(TargetWndProc);
+}
+
+// Leaves the panel's chain where TargetWndProc is still on top of it, else
+// stays in it, passing everything on to `next`. A destroyed panel has no
+// chain left.
+void LeaveOrStay(HWND panel, WNDPROC next)
+{
+    if (!panel || !next || !IsWindow(panel))
+        return;
+    if (OnTopOf(panel)) {
+        SetWindowLongPtrA(panel, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(next));
+        return;
+    }
+    if (ChainOf(panel))
+        return;
+    for (DisplayState::PanelChain& chain : state.panel_chains)
+        if (!chain.panel) {
+            chain = {panel, next};
+            return;
+        }
+    // More panels than the list holds with another module's subclass over
+    // ours: the last resort is the panel's own procedure written back.
+    SetWindowLongPtrA(panel, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(next));
+}
+
 void HideDockedWindow()
 {
-    ShowWindow(state.docked_window, SW_HIDE);
+    ShowDisplayWindow(state.docked_window, false);
     if (state.auto_hide != 0)
         state.auto_hide = -1;
 }
@@ -44,7 +82,7 @@ void HideDockedWindow()
 // hiding either way.
 void ShowDockedWindow()
 {
-    ShowWindow(state.docked_window, state.hide_always ? SW_HIDE : SW_SHOWNA);
+    ShowDisplayWindow(state.docked_window, !state.hide_always);
     if (state.auto_hide != 0)
         state.auto_hide = 1;
 }
@@ -245,14 +283,34 @@ HWND FindPanelAt(int32_t x, int32_t y)
 
 void DetachPanel()
 {
-    // The panel's own procedure goes back even when someone subclassed the
-    // panel after us: TargetWndProc must never stay reachable through the
-    // panel once the module forgets it, and the module's code may be unloaded
-    // right after. A panel destroyed meanwhile has no slot to write.
-    if (state.prev_target_wndproc && state.dock_target && IsWindow(state.dock_target))
-        SetWindowLongPtrA(state.dock_target, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(state.prev_target_wndproc));
+    // Taken out only where TargetWndProc is still on top of the panel's
+    // procedures: writing back the procedure it replaced would cut out a
+    // subclass that another module made since. Under such a subclass it stays
+    // in the chain and passes everything on.
+    LeaveOrStay(state.dock_target, state.prev_target_wndproc);
     state.dock_target = nullptr;
     state.prev_target_wndproc = nullptr;
+}
+
+void LeavePanelChains()
+{
+    for (DisplayState::PanelChain& chain : state.panel_chains) {
+        if (!chain.panel)
+            continue;
+        if (!IsWindow(chain.panel) || OnTopOf(chain.panel)) {
+            if (IsWindow(chain.panel))
+                SetWindowLongPtrA(chain.panel, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(chain.next));
+            chain = {};
+        }
+    }
+}
+
+bool PanelChainsLeft()
+{
+    for (const DisplayState::PanelChain& chain : state.panel_chains)
+        if (chain.panel && IsWindow(chain.panel))
+            return true;
+    return false;
 }
 
 void EndAttachment()
@@ -287,6 +345,11 @@ void AttachDisplay(HWND window, HWND target, int32_t x, int32_t y, int dock)
                 if (!state.attach_by_subclass) {
                     SetParent(window, target);
                     ScreenToClient(target, &point);
+                } else if (DisplayState::PanelChain* chain = ChainOf(target)) {
+                    // Still in this panel's chain, under another module's
+                    // subclass: followed from there again, not wrapped twice.
+                    state.prev_target_wndproc = chain->next;
+                    *chain = {};
                 } else {
                     state.prev_target_wndproc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(target, GWLP_WNDPROC));
                     SetWindowLongPtrA(target, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TargetWndProc));
@@ -312,8 +375,7 @@ void AttachDisplay(HWND window, HWND target, int32_t x, int32_t y, int dock)
         y = point.y;
     }
     state.display_enabled = 1;
-    if (state.host_menu)
-        CheckMenuItem(state.host_menu, OrvaleItemId, MF_BYCOMMAND | MF_CHECKED);
+    CheckOrvaleItem();
     if (!state.docked) {
         // The undocked display has no hiding rules.
         state.auto_hide = 0;
@@ -333,7 +395,7 @@ void AttachDisplay(HWND window, HWND target, int32_t x, int32_t y, int dock)
         return;
     SetWindowPos(window, nullptr, usable.x, usable.y, usable.width, usable.height, SWP_NOZORDER | SWP_NOACTIVATE);
     const bool hide = state.hide_always != 0 || (state.auto_hide != 0 && state.text_length == 0);
-    ShowWindow(window, hide ? SW_HIDE : SW_SHOWNA);
+    ShowDisplayWindow(window, !hide);
 }
 
 // The host destroyed the panel the docked popup follows. The panel's own
@@ -351,6 +413,13 @@ void PanelDestroyed()
 
 static LRESULT HandlePanelMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
 {
+    if (message == WM_NCDESTROY) {
+        // The last message of a panel whose chain the module stayed in.
+        const LRESULT result = CallWindowProcA(PanelProcedure(hwnd), hwnd, message, wparam, lparam);
+        if (DisplayState::PanelChain* chain = ChainOf(hwnd))
+            *chain = {};
+        return result;
+    }
     if (message == WM_DESTROY && hwnd == state.dock_target) {
         LRESULT result = CallWindowProcA(PanelProcedure(hwnd), hwnd, message, wparam, lparam);
         PanelDestroyed();

@@ -14,7 +14,12 @@ void RetryAttachment();
 // the simulator window or the panel has moved; re-parented children go with
 // their panel by themselves.
 void GoWithPanel();
-// Writes a subclassed panel's own procedure back (detach and unload).
+// Leaves the panel the display follows: its procedure is written back where
+// TargetWndProc is still on top, else the module stays in its chain.
 void DetachPanel();
+// Leaves every panel chain the module stayed in where it is now on top
+// again (a stop, an unload); true from PanelChainsLeft while any is left.
+void LeavePanelChains();
+bool PanelChainsLeft();
 // Ends the attachment at once: the panel or the docked window is gone.
 void EndAttachment();

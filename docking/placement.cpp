@@ -161,10 +161,8 @@ void PlaceDisplay(int dock, int measure)
     // An FS2002 popup is measured where its panel has taken it.
     if (measure && state.docked && state.attached)
         GoWithPanel();
-    if (state.docked_window)
-        ShowWindow(state.docked_window, SW_HIDE);
-    if (state.undocked_window)
-        ShowWindow(state.undocked_window, SW_HIDE);
+    ShowDisplayWindow(state.docked_window, false);
+    ShowDisplayWindow(state.undocked_window, false);
 
     POINT point;
     bool measured = false;

@@ -82,8 +82,12 @@ void InstallMenuItem()
     if (!popup)
         return;
 
-    if (FindItemFromEnd(popup, OrvaleItemId) >= 0)
+    // The item already there (the simulator put back a bar it had taken
+    // away): its check mark may be from before.
+    if (FindItemFromEnd(popup, OrvaleItemId) >= 0) {
+        CheckOrvaleItem();
         return;
+    }
 
     char text[sizeof OrvaleItemText];
     CopyBytes(text, OrvaleItemText, sizeof text);
@@ -98,6 +102,13 @@ void InstallMenuItem()
     const int position = GetMenuItemCount(popup);
     if (position >= 0 && InsertMenuItemA(popup, static_cast<UINT>(position), TRUE, &item))
         DrawMenuBar(state.host_window);
+}
+
+void CheckOrvaleItem()
+{
+    if (state.host_menu)
+        CheckMenuItem(state.host_menu, OrvaleItemId,
+                      MF_BYCOMMAND | (state.display_enabled ? MF_CHECKED : MF_UNCHECKED));
 }
 
 void SyncMenuItem()
@@ -126,8 +137,7 @@ void SyncMenuItem()
                 DrawMenuBar(state.host_window);
             }
         }
-        CheckMenuItem(state.host_menu, OrvaleItemId,
-                      MF_BYCOMMAND | (state.display_enabled ? MF_CHECKED : MF_UNCHECKED));
+        CheckOrvaleItem();
         DrawMenuBar(state.host_window);
     }
     state.menu_sync_busy = 0;
@@ -155,12 +165,32 @@ static LRESULT HandleHostMessage(HWND window, UINT message, WPARAM wparam, LPARA
         SyncMenuItem();
         return result;
     }
+    case WM_INITMENU:
+    case WM_INITMENUPOPUP:
+        // The pilot opens the menu: the mark says whether the display is on,
+        // whatever became of the bar meanwhile.
+        if (GetMenu(state.host_window) != state.host_menu)
+            SyncMenuItem();
+        else
+            CheckOrvaleItem();
+        break;
     case WM_COMMAND:
         // Only the low word: the item counts whatever the notification code.
-        if (LOWORD(wparam) == OrvaleItemId && state.undocked_window)
+        // A display hidden by "Hide always" is on but shows nothing: the item
+        // brings it back rather than switching it off.
+        if (LOWORD(wparam) == OrvaleItemId && state.undocked_window) {
+            const bool hidden_always = state.docked && state.hide_always;
             SendMessageA(state.undocked_window, WM_COMMAND,
-                         state.display_enabled ? CmdClose : CmdShowUndocked, 0);
+                         state.display_enabled && !hidden_always ? CmdClose : CmdShowUndocked, 0);
+        }
         break;
+    case WM_SIZE: {
+        // Minimised, the simulator takes the module's windows off the desktop
+        // with it; restored, they are back at once.
+        const LRESULT result = CallHostProc(window, message, wparam, lparam);
+        FollowMinimisedHost();
+        return result;
+    }
     }
     return CallHostProc(window, message, wparam, lparam);
 }
@@ -179,10 +209,12 @@ HookPlace HostSubclassPlace()
                        state.prev_host_wndproc != nullptr, reinterpret_cast<uintptr_t>(state.prev_host_wndproc));
 }
 
-void CALLBACK MenuTimerProc(HWND, UINT, UINT_PTR, DWORD)
+void CALLBACK MenuTimerProc(HWND, UINT, UINT_PTR id, DWORD)
 {
-    if (state.stopped)
-        return;  // a timer message that was already on its way at the stop
+    // A message of a timer killed since (a stop, a new start) was already on
+    // its way: it must not kill the timer the module holds now.
+    if (!IsModuleTimer(id, MenuTimerProc))
+        return;
     // The main window is subclassed once per load. A second run after a stop
     // and a new start finds HostWndProc in the chain, on top or under a later
     // subclass that calls on to it; saving either as the procedure to call on
@@ -192,7 +224,6 @@ void CALLBACK MenuTimerProc(HWND, UINT, UINT_PTR, DWORD)
         state.prev_host_wndproc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(state.host_window, GWLP_WNDPROC));
         SetWindowLongPtrA(state.host_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HostWndProc));
     }
-    KillTimer(nullptr, state.timer_id);
-    state.timer_id = 0;
+    KillModuleTimer();
     InstallMenuItem();
 }

@@ -9,7 +9,10 @@
 struct DisplayState : DisplayValues {
     HINSTANCE module_instance = nullptr;
     HWND host_window = nullptr;
+    // The module's one timer and the routine it runs: a timer message that
+    // Windows had already queued when the timer was killed must not act.
     UINT_PTR timer_id = 0;
+    TIMERPROC timer_routine = nullptr;
 
     TextOutputRoutine prev_text_output = nullptr;
     PanelLoadRoutine prev_panel_load = nullptr;
@@ -18,6 +21,14 @@ struct DisplayState : DisplayValues {
     HWND docked_window = nullptr;
     HWND dock_target = nullptr;
     WNDPROC prev_target_wndproc = nullptr;
+    // Panels whose window procedure still leads to TargetWndProc, under
+    // another module's subclass made after ours: there the module stays in
+    // the chain and passes everything on to the procedure it found.
+    struct PanelChain {
+        HWND panel;
+        WNDPROC next;
+    };
+    PanelChain panel_chains[8] = {};
     WNDPROC prev_host_wndproc = nullptr;
 
     HBRUSH back_brush = nullptr;

@@ -9,6 +9,8 @@ struct WindowPlace {
     int32_t x, y, width, height;
 };
 
+constexpr int MaxMonitors = 8;
+
 struct DisplayValues {
     // Host edition: 0 FS98 or unrecognised, 1 FS2000, 2 FS2002.
     int32_t host_version = 0;
@@ -20,6 +22,9 @@ struct DisplayValues {
     // Set by StopModule, cleared by StartModule: the hooks left in place then
     // pass everything straight on.
     int32_t stopped = 0;
+    // The panel-load hook was out of its chain while the module was stopped:
+    // the start cannot know which aircraft the simulator has loaded.
+    int32_t aircraft_unseen = 0;
     // The library holds a reference on itself, for as long as the process
     // lives: the host can still reach its code after a stop.
     int32_t kept_loaded = 0;
@@ -70,9 +75,14 @@ struct DisplayValues {
 
     int32_t cx_border = 0, cy_border = 0, cx_frame = 0, cy_frame = 0;
     int32_t cy_caption = 0, cy_menu = 0;
-    // The screen, every monitor of it, as last measured; none (no width)
-    // until a message first asks, and again after the display settings change.
-    WindowPlace screen_area = {0, 0, 0, 0};
+    // The monitors as last measured (the one screen where Windows knows of
+    // no monitors); none until a message first asks, and again after a start
+    // and whenever the display settings change.
+    WindowPlace monitors[MaxMonitors] = {};
+    int32_t monitor_count = 0;
+    // Top-level display windows hidden only because the simulator is
+    // minimised, to be shown again at its restore (1 docked, 2 undocked).
+    int32_t shown_at_restore = 0;
     int32_t line_height = 0;
 
     // Colour settings: >= 0 palette index, < 0 a negated COLORREF.

@@ -58,8 +58,10 @@ void HookTextOutput()
         *slot = Address(&TextOutputHook);
     }
     state.text_hook_installed = 1;
-    if (state.undocked_window)
+    if (state.undocked_window) {
         state.display_enabled = 1;
+        CheckOrvaleItem();
+    }
 }
 
 void RegisterTick()
@@ -98,22 +100,67 @@ void DestroyDisplayWindows()
     state.docked_window = nullptr;
 }
 
-// Writes the host's routine back into a slot that still holds the module's.
-// A slot that some other module has taken over since is left to that module.
+// Writes the host's routine back into a slot that still holds the module's;
+// true when it did. A slot that some other module has taken over since is
+// left to that module: its hook calls on to ours.
 template <typename Routine>
-void RestoreSlot(uint32_t table_id, uint32_t byte_offset, uintptr_t hook, Routine previous)
+bool RestoreSlot(uint32_t table_id, uint32_t byte_offset, uintptr_t hook, Routine previous)
 {
     uintptr_t* slot = OfferedSlot(table_id, byte_offset);
-    if (slot != nullptr && *slot == hook)
-        *slot = Address(previous);
+    if (slot == nullptr || *slot != hook)
+        return false;
+    *slot = Address(previous);
+    return true;
 }
+
+// Stopped, the module takes out each hook and subclass of its own that is
+// still on top of its chain: another module may hook over a hook left in
+// place, and an unload would then strand that module's call. One that lies
+// under another module's stays, passing everything on, and keeps the library
+// loaded (ReachableAfterStop). A start puts them back.
+void TakeOutWhereOnTop()
+{
+    if (uintptr_t* slot = TextHookSlot(); slot && TextHookPlace(slot) == HookOnTop) {
+        *slot = Address(state.prev_text_output);
+        state.text_hook_installed = 0;
+    }
+    if (uintptr_t* slot = OfferedSlot(TablePanel, PanelLoadSlot); slot && PanelHookPlace(slot) == HookOnTop) {
+        *slot = Address(state.prev_panel_load);
+        state.panel_hook_installed = 0;
+        // Out of the chain, the hook does not see what the simulator loads
+        // until the start: the start cannot know the aircraft.
+        state.aircraft_unseen = 1;
+    }
+    if (IsWindow(state.host_window) && state.prev_host_wndproc && HostSubclassPlace() == HookOnTop) {
+        SetWindowLongPtrA(state.host_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(state.prev_host_wndproc));
+        state.prev_host_wndproc = nullptr;
+    }
+    LeavePanelChains();
+}
+
+}  // namespace
 
 void KillModuleTimer()
 {
     if (state.timer_id)
         KillTimer(nullptr, state.timer_id);
     state.timer_id = 0;
+    state.timer_routine = nullptr;
 }
+
+void SetModuleTimer(UINT ms, TIMERPROC routine)
+{
+    KillModuleTimer();
+    state.timer_id = SetTimer(nullptr, 0, ms, routine);
+    state.timer_routine = state.timer_id ? routine : nullptr;
+}
+
+bool IsModuleTimer(UINT_PTR id, TIMERPROC routine)
+{
+    return id != 0 && id == state.timer_id && routine == state.timer_routine;
+}
+
+namespace {
 
 // Whether the host can still reach the module's code once it is stopped: a
 // hook under another module's, which calls on to ours (such a hook cannot be
@@ -131,6 +178,8 @@ bool ReachableAfterStop()
         return true;
     const uintptr_t* panel = OfferedSlot(TablePanel, PanelLoadSlot);
     if (panel && PanelHookPlace(panel) == HookUnderAnother)
+        return true;
+    if (PanelChainsLeft())
         return true;
     return IsWindow(state.host_window) && HostSubclassPlace() == HookUnderAnother;
 }
@@ -184,10 +233,18 @@ void WINAPI StartModule()
         state.kept_loaded = 0;
         FreeLibrary(state.module_instance);
     }
-    // A timer left from an earlier run would be lost once timer_id is
-    // overwritten, and would fire for ever.
-    KillModuleTimer();
-    state.timer_id = SetTimer(nullptr, 0, StartupPollMs, StartupTimerProc);
+    // A timer left from an earlier run is killed first: it would be lost once
+    // timer_id is overwritten, and would fire for ever.
+    SetModuleTimer(StartupPollMs, StartupTimerProc);
+    // The screen may have changed while no window of the module was there
+    // to be told (going full screen stops the modules first).
+    state.monitor_count = 0;
+    // Its panel hook out of the chain while stopped, the module cannot know
+    // whether the simulator loaded another aircraft meanwhile: nothing of the
+    // one before is shown or saved until the simulator loads a panel.
+    if (state.aircraft_unseen)
+        ForgetAircraft();
+    state.aircraft_unseen = 0;
     InstallPanelHook();
 }
 
@@ -205,17 +262,18 @@ int InstallPanelHook()
     return 1;
 }
 
-void CALLBACK StartupTimerProc(HWND, UINT, UINT_PTR, DWORD)
+void CALLBACK StartupTimerProc(HWND, UINT, UINT_PTR id, DWORD)
 {
-    if (state.stopped)
-        return;  // a timer message that was already on its way at the stop
+    // A message of a timer killed since (a stop, a new start, the poll
+    // replaced by the menu's timer) was already on its way: it does nothing.
+    if (!IsModuleTimer(id, StartupTimerProc))
+        return;
     InstallPanelHook();
     if (state.host_window == nullptr)
         FindHostWindow();
     if (state.host_window == nullptr)
         return;
-    KillModuleTimer();
-    state.timer_id = SetTimer(nullptr, 0, MenuDelayMs, MenuTimerProc);
+    SetModuleTimer(MenuDelayMs, MenuTimerProc);
     if (!state.initialised)
         InitDisplay();
 }
@@ -263,7 +321,7 @@ void MeasureDisplayDefaults()
     state.cx_frame = GetSystemMetrics(SM_CXFRAME);
     state.cy_border = GetSystemMetrics(SM_CYBORDER);
     state.cx_border = GetSystemMetrics(SM_CXBORDER);
-    ShowWindow(state.undocked_window, SW_HIDE);
+    ShowDisplayWindow(state.undocked_window, false);
 
     RECT host = {};
     GetWindowRect(state.host_window, &host);
@@ -308,10 +366,10 @@ void WINAPI StopModule()
     UnregisterTick();
     // A chooser open on a display window goes with it.
     DestroyDisplayWindows();
-    // The table hooks and the main window's subclass stay and pass everything
-    // straight on. A later start builds the display afresh; the hooks it
-    // finds in the chain are kept as they are.
+    // A later start builds the display afresh and puts back the hooks that
+    // are out; those it finds in the chain are kept as they are.
     state.initialised = 0;
+    TakeOutWhereOnTop();
     if (ReachableAfterStop())
         KeepLoaded();
 }
@@ -337,6 +395,7 @@ void DllDetach(bool process_ends)
         HostSubclassPlace() == HookOnTop)
         SetWindowLongPtrA(state.host_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(state.prev_host_wndproc));
     DetachPanel();
+    LeavePanelChains();
 
     DestroyDisplayWindows();
     if (state.display_font)

@@ -17,6 +17,11 @@ void WINAPI StopModule();
 using WindowHandler = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
 LRESULT CountedWindowCall(WindowHandler handler, HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 void CALLBACK StartupTimerProc(HWND, UINT, UINT_PTR, DWORD);
+// The module's one timer: set (killing the one before), killed, and whether
+// a timer message is the current timer's, for the routine it is meant for.
+void SetModuleTimer(UINT ms, TIMERPROC routine);
+void KillModuleTimer();
+bool IsModuleTimer(UINT_PTR id, TIMERPROC routine);
 int InstallPanelHook();
 void FindHostWindow();
 BOOL CALLBACK MatchHostWindow(HWND window, LPARAM);

@@ -113,7 +113,7 @@ void RefreshDisplay(HWND window, RefreshKind kind)
     if (PutTextIfEmpty(state, DisplayTestText, DisplayTestTicks))
         MirrorText();
     if (state.auto_hide != 0 && state.hide_always == 0)
-        ShowWindow(window, state.text_length != 0 ? SW_SHOWNA : SW_HIDE);
+        ShowDisplayWindow(window, state.text_length != 0);
     InvalidateRect(window, nullptr, TRUE);
     if (dc)
         ReleaseDC(window, dc);

@@ -120,11 +120,22 @@ static void LoadPanelSettings(const char* path)
         state.docked = loaded;  // before start-up: InitDisplay places it in this form
 }
 
+void ForgetAircraft()
+{
+    state.config_path[0] = '\0';
+    state.panel_path_length = 0;
+    state.font_chosen = 0;
+    state.docked = 0;
+    state.hide_always = state.chosen_hide_always = 0;
+    state.auto_hide = state.chosen_auto_hide = 0;
+}
+
 int32_t WINAPI PanelLoadHook(uintptr_t w1, uintptr_t w2, uintptr_t w3, uintptr_t w4,
                              const char* path, uintptr_t w6)
 {
-    // Stopped, the hook stays in the chain and passes every load straight on.
-    if (!state.stopped && IsPanelPath(path) && !IsSamePanelFolder(path, state.config_path, state.panel_path_length))
+    // Also while stopped, where the hook is still in the chain: the aircraft is
+    // read as one loaded before the start, and the start shows it.
+    if (IsPanelPath(path) && !IsSamePanelFolder(path, state.config_path, state.panel_path_length))
         LoadPanelSettings(path);
     if (!state.prev_panel_load)
         return 0;

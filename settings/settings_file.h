@@ -8,3 +8,6 @@ int32_t WINAPI PanelLoadHook(uintptr_t w1, uintptr_t w2, uintptr_t w3, uintptr_t
 void SaveSettings();
 // "save if docked": only while docked and a settings file is known.
 void SaveIfDocked();
+// No aircraft known: the display comes up floating, and nothing is saved
+// until the simulator loads a panel.
+void ForgetAircraft();

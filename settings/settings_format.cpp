@@ -197,7 +197,7 @@ bool BuildConfigPath(const char* path, char (&config_path)[ConfigPathChars])
         return false;
     CopyBytes(config_path, path, length);
     CopyBytes(config_path + length, ".cfg", 5);
-    static_assert(ConfigPathKept + 5 == ConfigPathChars, "the whole path and its extension fill the buffer");
+    static_assert(ConfigPathKept + 5 <= ConfigPathChars, "the whole path and its extension fit the buffer");
     return true;
 }
 

@@ -11,7 +11,8 @@ constexpr size_t WindowValueChars = 260;    // buffer the "Window" entry is read
 constexpr size_t SettingValueChars = 260;   // buffer of the other entries
 constexpr size_t SavedValueChars = 1024;    // buffer each written value is formatted into
 constexpr size_t ConfigPathChars = 264;     // DisplayValues::config_path
-constexpr size_t ConfigPathKept = 259;      // longest panel path whose ".cfg" name fits config_path
+constexpr size_t ConfigFileChars = 259;     // longest file name the profile functions open (MAX_PATH - 1)
+constexpr size_t ConfigPathKept = ConfigFileChars - 4;  // longest panel path whose ".cfg" name they open
 constexpr size_t FaceNameChars = 32;        // LOGFONTA::lfFaceName, NUL included
 
 // A decimal number read the way atoi reads it (leading white space, a sign,

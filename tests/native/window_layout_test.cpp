@@ -50,13 +50,10 @@ TEST(Sight, TakenOnlyWhereThePilotSeesTheDisplay)
     DisplayValues s;
     s.display_enabled = 1;
     DisplaySight sight;
-    sight.own_shown = sight.frame_shown = true;
-    sight.seen = Overlap({40, 60, 360, 40}, {0, 0, 900, 650});
+    sight.own_shown = sight.frame_shown = sight.in_sight = true;
     EXPECT_TRUE(WillBeSeen(s, sight));
-
     DisplaySight outside = sight;
-    outside.seen = Overlap({900, 60, 360, 40}, {0, 0, 900, 650});   // just beyond the right edge
-    EXPECT_EQ(outside.seen.width, 0);
+    outside.in_sight = false;
     EXPECT_FALSE(WillBeSeen(s, outside));
     EXPECT_EQ(Overlap({INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, {-2, -2, 4, 4}).width, 1) << "no overflow";
 
@@ -80,6 +77,24 @@ TEST(Sight, TakenOnlyWhereThePilotSeesTheDisplay)
     s.hide_always = 0;
     s.display_enabled = 0;
     EXPECT_FALSE(WillBeSeen(s, sight)) << "switched off";
+}
+
+// Two monitors of unequal size side by side: the rectangle around them holds
+// an area that neither shows. Windows above the display cover it only where
+// they leave nothing of its text area.
+TEST(Sight, OnlyWhatAMonitorShowsAndNoWindowCoversIsInSight)
+{
+    const WindowPlace monitors[2] = {{0, 0, 1280, 1024}, {1280, 0, 800, 600}};
+    EXPECT_TRUE(AreaInSight({1500, 500, 300, 40}, monitors, 2, nullptr, 0)) << "half on the small monitor";
+    EXPECT_FALSE(AreaInSight({1500, 700, 300, 40}, monitors, 2, nullptr, 0)) << "below the small monitor";
+    EXPECT_FALSE(AreaInSight({-400, 10, 300, 40}, monitors, 2, nullptr, 0)) << "left of both";
+
+    const WindowPlace area = {100, 100, 300, 40};
+    const WindowPlace stack[2] = {{90, 90, 200, 60}, {280, 95, 200, 60}};   // two panels side by side over it
+    EXPECT_FALSE(AreaInSight(area, monitors, 1, stack, 2)) << "wholly covered by the two";
+    EXPECT_TRUE(AreaInSight(area, monitors, 1, stack, 1)) << "the first alone leaves its right end";
+    const WindowPlace leaving_a_line[2] = {{90, 90, 400, 49}, {90, 140, 400, 10}};
+    EXPECT_TRUE(AreaInSight(area, monitors, 1, leaving_a_line, 2)) << "one row of pixels is enough";
 }
 
 }  // namespace

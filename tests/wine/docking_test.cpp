@@ -443,15 +443,24 @@ TEST_F(DockingSubclass, DetachLeavesNoPathIntoTheModule)
     WNDPROC other = [](HWND w, UINT m, WPARAM wp, LPARAM lp) CALLBACK -> LRESULT { return CallWindowProcA(next, w, m, wp, lp); };
     SetWindowLongPtrA(panel, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(other));
 
+    // Detached under it, the module stays in the chain: the other module's
+    // subclass keeps its place, and what comes through TargetWndProc reaches
+    // the panel's own procedure once. The stop finds it there and keeps the
+    // library loaded; the other module gone, the next stop takes it out.
     DetachPanel();
-    EXPECT_EQ(GetWindowLongPtrA(panel, GWLP_WNDPROC), own_proc);
+    EXPECT_EQ(GetWindowLongPtrA(panel, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(other));
     EXPECT_EQ(state.prev_target_wndproc, nullptr);
-    // What still comes through TargetWndProc reaches the panel's own procedure.
     WINDOWPOS pos = {};
     pos.flags = SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE;
-    CallWindowProcA(other, panel, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&pos));
-    ASSERT_FALSE(SimPanelSeenFlags(panel).empty());
+    const size_t seen = SimPanelSeenFlags(panel).size();
+    SendMessageA(panel, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&pos));
+    ASSERT_EQ(SimPanelSeenFlags(panel).size(), seen + 1);
     EXPECT_EQ(SimPanelSeenFlags(panel).back(), pos.flags);
+    EXPECT_TRUE(PanelChainsLeft());
+    SetWindowLongPtrA(panel, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(next));
+    LeavePanelChains();
+    EXPECT_EQ(GetWindowLongPtrA(panel, GWLP_WNDPROC), own_proc);
+    EXPECT_FALSE(PanelChainsLeft());
 
     // A panel destroyed while attached is not written to on the next detach.
     DockAtStoredPlace();

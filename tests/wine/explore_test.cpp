@@ -319,6 +319,7 @@ private:
     void LoadAircraft(int index);
     void ExpectSave();
     void ModuleStarted();
+    void ModuleStopped();
     void ModuleForgets();
     void PickUpFile(Aircraft& aircraft);
 
@@ -587,6 +588,15 @@ void World::ModuleStarted()
     }
     forget_at_start_ = false;
     noted_while_stopped_ = -1;
+}
+
+// Out of the chain, the module's panel hook cannot see what the simulator
+// loads while it is stopped: a start cannot know the aircraft.
+void World::ModuleStopped()
+{
+    running_ = false;
+    if (!ModuleHookInChain(HookPanelLoad))
+        forget_at_start_ = true;
 }
 
 void World::ExpectSave() { save_expected_ = true; }
@@ -1297,11 +1307,7 @@ void World::Perform(Step& step)
             break;
         Line(step, "SimStopModule();");
         SimStopModule();
-        running_ = false;
-        // Out of the chain, its panel hook cannot see what the simulator
-        // loads meanwhile: a start cannot know the aircraft.
-        if (!ModuleHookInChain(HookPanelLoad))
-            forget_at_start_ = true;
+        ModuleStopped();
         break;
     case Step::Start:
         if (!loaded_ || running_)
@@ -1315,6 +1321,7 @@ void World::Perform(Step& step)
         Line(step, step.a ? "// stop and start with the menu timer's WM_TIMER already queued"
                           : "// stop and start with the start-up poll's WM_TIMER already queued");
         SimStopModule();
+        ModuleStopped();
         SimStartModule();
         if (step.a)
             WaitByWitness(55 * 3);
@@ -1649,24 +1656,34 @@ void World::Check(const Step& step, std::vector<Violation>* found)
 
 // ---- Runs, shrinking and the report ----
 
-struct Outcome {
-    int failed_at = -1;  // the step after which a promise failed, -1: none
+// The same broken promise, in the same words up to the first colon.
+bool SameFault(const Violation& a, const Violation& b)
+{
+    return a.promise == b.promise && a.what.substr(0, a.what.find(':')) == b.what.substr(0, b.what.find(':'));
+}
+
+struct Fault {
+    int at;  // the step after which the promise broke
     Violation violation;
+};
+
+struct Outcome {
+    std::vector<Fault> faults;  // each broken promise once, in the order found
     std::vector<Step> steps;
     std::string setup;
     size_t gdi = 0, user = 0;  // what the process held once the world was gone
 };
 
-// Plays `steps` (drawn afresh when null) and stops at the first broken promise.
-Outcome Play(Edition edition, uint64_t seed, int count, const std::vector<Step>* steps)
+// Plays `steps` (drawn afresh when null). Every fault found is noted once and
+// the run goes on; with a `target` it ends as soon as that fault is found.
+Outcome Play(Edition edition, uint64_t seed, int count, const std::vector<Step>* steps, const Violation* target)
 {
     static int serial = 0;
     Outcome outcome;
     World world(edition, seed, ++serial);
     std::string why;
     if (!world.SetUp(&why)) {
-        outcome.failed_at = 0;
-        outcome.violation = {0, "the world could not be set up: " + why};
+        outcome.faults.push_back({0, {0, "the world could not be set up: " + why}});
         return outcome;
     }
     outcome.setup = world.Setup();
@@ -1681,45 +1698,46 @@ Outcome Play(Edition edition, uint64_t seed, int count, const std::vector<Step>*
         outcome.steps.push_back(step);
         std::vector<Violation> found;
         world.Check(step, &found);
-        if (!found.empty()) {
-            outcome.failed_at = i;
-            outcome.violation = found[0];
-            return outcome;
+        for (const Violation& violation : found) {
+            if (target && SameFault(violation, *target)) {
+                outcome.faults = {{i, violation}};
+                return outcome;
+            }
+            bool known = false;
+            for (const Fault& fault : outcome.faults)
+                known = known || SameFault(fault.violation, violation);
+            if (!known && !target)
+                outcome.faults.push_back({i, violation});
         }
     }
     world.TearDown();
     if (size_t (*gdi)() = FaithfulGdiCount())
         outcome.gdi = gdi();
     outcome.user = UserObjectCount();
+    if (target)
+        outcome.faults.clear();
     return outcome;
 }
 
-// The same broken promise, in the same words up to the first colon.
-bool SameFault(const Violation& a, const Violation& b)
+// The shortest sequence that still breaks the promise of `fault`: steps are
+// dropped in halves, then quarters, down to single steps.
+Outcome Shrink(Edition edition, uint64_t seed, const std::vector<Step>& steps, const Fault& fault)
 {
-    return a.promise == b.promise && a.what.substr(0, a.what.find(':')) == b.what.substr(0, b.what.find(':'));
-}
-
-// Drops steps while the same promise still fails: halves, then quarters, ...
-// down to single steps.
-Outcome Shrink(Edition edition, uint64_t seed, const Outcome& failing)
-{
-    Outcome best = failing;
-    best.steps.resize(static_cast<size_t>(failing.failed_at) + 1);
-    const DWORD deadline = GetTickCount() + 20 * 60 * 1000;
+    Outcome best;
+    best.steps.assign(steps.begin(), steps.begin() + fault.at + 1);
+    best.faults = {fault};
+    const DWORD deadline = GetTickCount() + 10 * 60 * 1000;
     for (size_t chunk = best.steps.size() / 2; chunk >= 1; chunk /= 2) {
         for (size_t start = 0; start < best.steps.size() && static_cast<LONG>(deadline - GetTickCount()) > 0;) {
             std::vector<Step> fewer;
             for (size_t i = 0; i < best.steps.size(); ++i)
                 if (i < start || i >= start + chunk)
                     fewer.push_back(best.steps[i]);
-            if (fewer.empty()) {
-                start += chunk;
-                continue;
-            }
-            Outcome tried = Play(edition, seed, static_cast<int>(fewer.size()), &fewer);
-            if (tried.failed_at >= 0 && SameFault(tried.violation, failing.violation)) {
-                tried.steps.resize(static_cast<size_t>(tried.failed_at) + 1);
+            Outcome tried;
+            if (!fewer.empty())
+                tried = Play(edition, seed, static_cast<int>(fewer.size()), &fewer, &fault.violation);
+            if (!tried.faults.empty()) {
+                tried.steps.resize(static_cast<size_t>(tried.faults[0].at) + 1);
                 best = tried;
             } else {
                 start += chunk;
@@ -1728,23 +1746,27 @@ Outcome Shrink(Edition edition, uint64_t seed, const Outcome& failing)
         if (chunk == 1)
             break;
     }
-    return best;
+    // Played once more for the lines of what each step did.
+    Outcome lines = Play(edition, seed, static_cast<int>(best.steps.size()), &best.steps, &fault.violation);
+    return lines.faults.empty() ? best : lines;
 }
 
-std::string Report(Edition edition, uint64_t seed, int count, const Outcome& first, const Outcome& shortest)
+std::string Report(Edition edition, uint64_t seed, int count, const Fault& first, const Outcome& shortest)
 {
     std::string text = std::string("explore: ") + EditionNames[edition] + " seed " + std::to_string(seed) + ", " +
                        std::to_string(count) + " steps: promise " + std::to_string(first.violation.promise) +
-                       " broken after step " + std::to_string(first.failed_at + 1) + ": " + first.violation.what +
+                       " broken after step " + std::to_string(first.at + 1) + ": " + first.violation.what +
                        "\n  replay: ORVALE_EXPLORE_SEED=" + std::to_string(seed) +
-                       " ORVALE_EXPLORE_STEPS=" + std::to_string(count) + " --gtest_filter=*" + EditionNames[edition] +
-                       "\n  the shortest sequence found (" + std::to_string(shortest.steps.size()) +
-                       " steps), as in a scenario test:\n" + shortest.setup;
+                       " ORVALE_EXPLORE_STEPS=" + std::to_string(count) + " --gtest_filter=*" + EditionNames[edition];
+    if (shortest.steps.empty())
+        return text + "\n";
+    text += "\n  the shortest sequence found (" + std::to_string(shortest.steps.size()) +
+            " steps), as in a scenario test:\n" + shortest.setup;
     for (const Step& step : shortest.steps)
         if (!step.line.empty())
             text += "    " + step.line + "\n";
-    text += "    // promise " + std::to_string(shortest.violation.promise) + ": " + shortest.violation.what + "\n";
-    return text;
+    const Violation& last = shortest.faults.empty() ? first.violation : shortest.faults[0].violation;
+    return text + "    // promise " + std::to_string(last.promise) + ": " + last.what + "\n";
 }
 
 uint64_t EnvNumber(const char* name, uint64_t fallback)
@@ -1762,6 +1784,7 @@ TEST_P(Explore, EveryPromiseHoldsAlongRandomSequences)
     const uint64_t steps = EnvNumber("ORVALE_EXPLORE_STEPS", 0);
     const int run_length = steps ? static_cast<int>(steps < 1000 ? steps : 1000) : 120;
     const uint64_t runs = steps ? (steps + run_length - 1) / run_length : EnvNumber("ORVALE_EXPLORE_RUNS", 2);
+    const bool shrink = EnvNumber("ORVALE_EXPLORE_SHRINK", 1) != 0;
     uint64_t played = 0;
     const DWORD began = GetTickCount();
     size_t gdi = 0, user = 0;  // after the first run: what every later one must leave
@@ -1771,23 +1794,19 @@ TEST_P(Explore, EveryPromiseHoldsAlongRandomSequences)
                                                        ? steps - played
                                                        : static_cast<uint64_t>(run_length))
                                 : run_length;
-        Outcome outcome = Play(edition, seed, count, nullptr);
+        const Outcome outcome = Play(edition, seed, count, nullptr, nullptr);
         played += static_cast<uint64_t>(count);
-        if (outcome.failed_at < 0 && run > 0 && (outcome.gdi != gdi || outcome.user != user)) {
-            outcome.failed_at = count - 1;
-            outcome.violation = {6, "GDI objects " + std::to_string(gdi) + " -> " + std::to_string(outcome.gdi) +
-                                        ", USER objects " + std::to_string(user) + " -> " + std::to_string(outcome.user) +
-                                        " over the run"};
-        }
-        const bool over_the_run = outcome.failed_at >= 0 && outcome.violation.what.find("over the run") != std::string::npos;
+        for (const Fault& fault : outcome.faults)
+            ADD_FAILURE() << Report(edition, seed, count, fault,
+                                    shrink && fault.at > 0 ? Shrink(edition, seed, outcome.steps, fault) : Outcome{});
+        if (outcome.faults.empty() && run > 0 && (outcome.gdi != gdi || outcome.user != user))
+            ADD_FAILURE() << "explore: " << EditionNames[edition] << " seed " << seed << ", " << count
+                          << " steps: promise 6 broken over the run: GDI objects " << gdi << " -> " << outcome.gdi
+                          << ", USER objects " << user << " -> " << outcome.user;
         gdi = outcome.gdi;
         user = outcome.user;
-        if (outcome.failed_at >= 0) {
-            const bool shrink = outcome.failed_at > 0 && !over_the_run && EnvNumber("ORVALE_EXPLORE_SHRINK", 1);
-            const Outcome shortest = shrink ? Shrink(edition, seed, outcome) : outcome;
-            ADD_FAILURE() << Report(edition, seed, count, outcome, shortest);
+        if (!outcome.faults.empty())
             return;
-        }
     }
     printf("explore: %s, %llu steps in %llu runs from seed %llu, every promise held (%.1f s)\n", EditionNames[edition],
            static_cast<unsigned long long>(played), static_cast<unsigned long long>(runs),

@@ -86,8 +86,11 @@ protected:
         SimDestroyMainWindow();
         ResetModule();
     }
+    // The menu's one-shot, as the timer that start-up set for it.
     void FireMenuTimer()
     {
+        if (!state.timer_id)
+            SetModuleTimer(60000, MenuTimerProc);
         MenuTimerProc(nullptr, WM_TIMER, state.timer_id, GetTickCount());
         PumpMessages();
     }
@@ -153,10 +156,13 @@ TEST_F(HostMenu, EmptyBarGetsAnEnabledPopup)
 
 TEST_F(HostMenu, TimerIsKilledAndTheWindowSubclassed)
 {
-    const UINT_PTR timer = SetTimer(nullptr, 0, 60000, MenuTimerProc);
+    SetModuleTimer(60000, MenuTimerProc);
+    const UINT_PTR timer = state.timer_id;
     ASSERT_NE(timer, 0u);
-    state.timer_id = timer;
     const LONG_PTR host_proc = GetWindowLongPtrA(host, GWLP_WNDPROC);
+    // A message of a timer killed since does nothing.
+    MenuTimerProc(nullptr, WM_TIMER, timer + 1, GetTickCount());
+    EXPECT_EQ(state.timer_id, timer);
     FireMenuTimer();
     EXPECT_EQ(state.timer_id, 0u);
     EXPECT_FALSE(KillTimer(nullptr, timer));

@@ -190,7 +190,8 @@ protected:
         panel = SimCreatePanel(0, 0, 1000, 400, 0x20A9);
         ASSERT_TRUE(panel);
         // The menu's one-shot: the main window subclassed, the item in place.
-        MenuTimerProc(nullptr, 0, 0, 0);
+        SetModuleTimer(60000, MenuTimerProc);
+        MenuTimerProc(nullptr, 0, state.timer_id, 0);
         ASSERT_TRUE(state.host_menu);
     }
     void TearDown() override

@@ -528,8 +528,11 @@ TEST_F(ModuleInHost, StopUnregistersTheTickRemovesTheDisplayAndLetsMessagesThrou
     EXPECT_EQ(count.undocked, 0);
     EXPECT_EQ(count.docked, 0);
 
-    // The hooks stay and pass everything on unchanged.
-    EXPECT_TRUE(InModule(SlotValue(SimTableTextOutput, SimTextOutputOffset), module_));
+    // The hooks on top of their chains are out: nothing the host calls
+    // reaches the stopped module, and another module may hook over the
+    // host's own routines.
+    EXPECT_EQ(SlotValue(SimTableTextOutput, SimTextOutputOffset), Word((void*)SimHostTextOutput(SimTableTextOutput)));
+    EXPECT_EQ(SlotValue(SimTablePanel, SimPanelLoadOffset), Word((void*)SimHostPanelLoad()));
     SimCallTextOutput("ATIS information Kilo", 3, 250, 1);
     SimCallTextOutput("Line", 4, 30, 0);
     ASSERT_EQ(SimTextCalls().size(), 2u);
@@ -759,7 +762,8 @@ TEST_F(HandLoaded, UnloadAfterStopPutsEverySlotAndProcedureBack)
     EXPECT_TRUE(SimPumpUntil([&] { return GetWindowLongPtrA(host, GWLP_WNDPROC) != host_proc; }, 20000))
         << "main window subclassed";
     Stop();
-    EXPECT_TRUE(InModule(SlotValue(SimTableTextOutput, SimTextOutputOffset), module_)) << "hooks outlive a stop";
+    ExpectHostTablesAreTheHostsOwn();
+    EXPECT_EQ(GetWindowLongPtrA(host, GWLP_WNDPROC), host_proc) << "taken out at the stop";
 
     Free();
     ASSERT_EQ(GetModuleHandleA("orvale.dll"), nullptr) << "the library is really gone";
