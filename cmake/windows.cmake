@@ -122,8 +122,22 @@ foreach(source ${WINE_TESTS})
     add_executable(${name} ${source} ${ORVALE_RC})
     target_link_libraries(${name} PRIVATE wine_test_support GTest::gtest_main -static)
     add_dependencies(${name} orvale)
-    add_test(NAME wine.${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+    if(name STREQUAL "explore_test")
+        # One entry per edition, so that they run side by side.
+        foreach(edition FS98 FS2000 FS2002)
+            add_test(NAME wine.explore_test.${edition} COMMAND ${name} --gtest_filter=*/${edition}
+                     WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+            set_tests_properties(wine.explore_test.${edition} PROPERTIES COST 60)
+        endforeach()
+    else()
+        add_test(NAME wine.${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+    endif()
 endforeach()
+# The checks that need two monitors of unequal size run again in a display
+# that has them (tools/wine-run.sh, ORVALE_WINE_SCREENS).
+add_test(NAME wine.scenario_test.two_monitors COMMAND scenario_test --gtest_filter=TwoMonitors.*
+         WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+set_tests_properties(wine.scenario_test.two_monitors PROPERTIES ENVIRONMENT "ORVALE_WINE_SCREENS=1280x1024 800x600")
 # The longest start first, so a suite does not end on one long program while
 # the other jobs have nothing left (ctest goes by COST until it has timed a
 # run of its own).

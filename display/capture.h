@@ -15,3 +15,7 @@ HWND DisplayTarget();
 // other windows). A message the pilot would not see is not taken: it goes to
 // the simulator as if the module were off.
 bool PilotWillSee(HWND target);
+// The pilot asked for the floating display: it comes to the front of the
+// windows beside it, and back under the simulator's caption when no monitor
+// shows its text area (dragged off the screen, or the screen made smaller).
+void BringIntoSight(HWND window);

@@ -261,6 +261,7 @@ static void RunCommand(HWND window, WPARAM command)
         state.auto_hide = 0;
         state.hide_always = state.chosen_hide_always = 0;
         PlaceDisplay(0, 0);
+        BringIntoSight(state.undocked_window);
         break;
     case CmdSave:
         SaveIfDocked();

@@ -121,3 +121,23 @@ bool PilotWillSee(HWND target)
     }
     return WillBeSeen(state, sight);
 }
+
+void BringIntoSight(HWND window)
+{
+    if (!window)
+        return;
+    MeasureMonitors();
+    if (!AreaInSight(ClientArea(window), state.monitors, state.monitor_count, nullptr, 0)) {
+        ResetToDefaultPlace();
+        // A simulator window itself off every monitor: the first monitor's corner.
+        const WindowPlace under_caption = {state.undocked_x, state.undocked_y, state.window_width, state.window_height};
+        if (!AreaInSight(under_caption, state.monitors, state.monitor_count, nullptr, 0)) {
+            state.undocked_x = state.monitors[0].x;
+            state.undocked_y = state.monitors[0].y;
+        }
+        SetWindowPos(window, HWND_TOP, state.undocked_x, state.undocked_y, state.window_width, state.window_height,
+                     SWP_NOACTIVATE);
+        return;
+    }
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}

@@ -110,18 +110,22 @@ struct Row {
     Series op, floor;
     bool allocation_goal = false;  // the module may not allocate here
     bool idle_goal = false;        // the call must stay under 100 ns
+    // The ratio is a goal only against the floor the module must pay; against
+    // a lesser one (a bare DrawTextA beside a whole paint) it is information.
+    bool ratio_goal = true;
 };
 
 int samples = 301;
 std::vector<Row> rows;
 
 void Measure(const std::string& name, const Side& op, const Side& floor, bool allocation_goal,
-             bool idle_goal = false)
+             bool idle_goal = false, bool ratio_goal = true)
 {
     Row row;
     row.name = name;
     row.allocation_goal = allocation_goal;
     row.idle_goal = idle_goal;
+    row.ratio_goal = ratio_goal;
     // A first estimate decides how many repetitions fill a sample.
     double op_estimate = TimeSide(op, 20, nullptr);
     double floor_estimate = TimeSide(floor, 20, nullptr);
@@ -495,7 +499,8 @@ void MeasurePaint()
             RECT r = client;
             DrawTextA(dc, text, length, &r, flags);
         };
-        Measure(c.name, op, floor, false);
+        // A bare DrawTextA is less than any window's paint: information only.
+        Measure(c.name, op, floor, false, false, false);
 
         Side bare_floor;
         bare_floor.prepare = [] { InvalidateRect(reference, nullptr, TRUE); };
@@ -520,26 +525,34 @@ void PrintTable()
     }
 }
 
-// Prints each goal and returns how many were missed.
-int PrintGoals()
+// Prints each goal and returns the goals missed, named.
+std::string PrintGoals()
 {
     double resolution = CountsToNs(1.0) / 1000.0;
-    int missed = 0;
-    std::printf("\nGoals:\n");
+    std::string missed;
+    auto miss = [&](const std::string& what) { missed += (missed.empty() ? "" : "; ") + what; };
+    std::printf("\nGoals (against the floor the module must pay):\n");
     for (const Row& r : rows) {
         double median = Median(r.op.ns), floor_median = Median(r.floor.ns);
         double ratio = CostRatio(median, floor_median, resolution);
-        bool ratio_ok = ratio <= 1.5;
-        missed += !ratio_ok;
-        std::printf("  %-40s ratio %.2f <= 1.5: %s\n", r.name.c_str(), ratio, ratio_ok ? "met" : "MISSED");
+        if (!r.ratio_goal) {
+            std::printf("  %-40s ratio %.2f to a bare DrawTextA: information, no goal\n", r.name.c_str(), ratio);
+        } else {
+            bool ratio_ok = ratio <= 1.5;
+            if (!ratio_ok)
+                miss(r.name + " at " + std::to_string(ratio).substr(0, 4) + " times its floor");
+            std::printf("  %-40s ratio %.2f <= 1.5: %s\n", r.name.c_str(), ratio, ratio_ok ? "met" : "MISSED");
+        }
         if (r.idle_goal) {
             bool ok = median < 100;
-            missed += !ok;
+            if (!ok)
+                miss(r.name + " at " + std::to_string(static_cast<int>(median)) + " ns");
             std::printf("  %-40s median %.1f ns < 100 ns: %s\n", r.name.c_str(), median, ok ? "met" : "MISSED");
         }
         if (r.allocation_goal) {
             bool ok = r.op.allocations.allocations == 0 && r.op.allocations.frees == 0;
-            missed += !ok;
+            if (!ok)
+                miss(r.name + " allocates");
             std::printf("  %-40s %ld allocations, %ld frees: %s\n", r.name.c_str(), r.op.allocations.allocations,
                         r.op.allocations.frees, ok ? "met" : "MISSED");
         }
@@ -579,8 +592,11 @@ int main(int argc, char** argv)
     MeasurePaint();
 
     PrintTable();
-    int missed = PrintGoals();
-    std::printf("\n%s\n", missed ? "orvale-benchmark: some goals missed" : "orvale-benchmark: every goal met");
+    const std::string missed = PrintGoals();
+    if (missed.empty())
+        std::printf("\norvale-benchmark: all goals met\n");
+    else
+        std::printf("\norvale-benchmark: goal missed: %s\n", missed.c_str());
 
     RestoreAllocationImports();
     SimStopModule();

@@ -90,6 +90,17 @@ bool SimUnloadModule()
     Image image = ImageOf(module);
     BOOL freed = FreeLibrary(module);
     stale_at_unload = 0;
+    HMODULE still = nullptr;
+    const bool mapped =
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           reinterpret_cast<LPCSTR>(image.begin), &still) != 0;
+    module = nullptr;
+    linkage = nullptr;
+    import_table = nullptr;
+    // A module that keeps itself loaded is not gone: its routines still run.
+    if (mapped)
+        return freed != 0;
+    gone.push_back(image);
     for (SimTickRoutine tick : SimRegisteredTicks()) {
         auto address = reinterpret_cast<uintptr_t>(tick);
         if (address >= image.begin && address < image.end) {
@@ -99,13 +110,6 @@ bool SimUnloadModule()
     }
     stale_at_unload += SimRestoreTableSlots(image.begin, image.end);
     stale_at_unload += SimRestoreWindowProcs(image.begin, image.end);
-    HMODULE still = nullptr;
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCSTR>(image.begin), &still))
-        gone.push_back(image);
-    module = nullptr;
-    linkage = nullptr;
-    import_table = nullptr;
     return freed != 0;
 }
 

@@ -174,6 +174,8 @@ void SimHostHidePanel(HWND panel);
 void SimHostShowPanel(HWND panel);
 // WINDOWPOS flags of every WM_WINDOWPOSCHANGING that reached the panel's own procedure.
 std::vector<UINT> SimPanelSeenFlags(HWND panel);
+// How many messages `message` (WM_APP or above) reached the panel's own procedure.
+int SimPanelSeenMessages(HWND panel, UINT message);
 
 // ---- Driving (windows.cpp) ----
 // Runs the message loop for `ms` milliseconds, calling the registered ticks
@@ -213,10 +215,11 @@ uintptr_t SimLinkageWord(int index);          // 0 when absent or out of range
 bool SimStartModule();                        // word 1, when not null
 bool SimStopModule();                         // word 2, when not null
 int32_t SimCallShowMessage(const char* text, int32_t time, bool* called = nullptr);  // word 7
-// FreeLibrary; forgets the records. Then every tick registration, routine
-// slot and host window procedure that still leads into the freed image is put
-// back to the host's own before the host runs again, so it never calls into
-// freed code. A module that tidies up after itself leaves nothing to repair.
+// FreeLibrary; forgets the records. Then, when the image is really gone,
+// every tick registration, routine slot and host window procedure that still
+// leads into it is put back to the host's own before the host runs again, so
+// it never calls into freed code. A module that tidies up after itself leaves
+// nothing to repair; one that keeps itself loaded is left as it is.
 bool SimUnloadModule();
 int SimStaleAtUnload();                       // how many such leftovers the last unload repaired
 // Whether `address` lies inside a module the host unloaded and that is no

@@ -12,6 +12,7 @@ const char kPanelClass[] = "SimHostPanel";
 struct PanelInfo {
     SimPanelRecord* record;
     std::vector<UINT> seen_flags;
+    std::map<UINT, int> seen_messages;
 };
 
 HWND main_window;
@@ -44,6 +45,11 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
 
 LRESULT CALLBACK PanelWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
+    if (message >= WM_APP) {
+        auto found = panels.find(window);
+        if (found != panels.end())
+            ++found->second.seen_messages[message];
+    }
     switch (message) {
     case WM_WINDOWPOSCHANGING: {
         auto found = panels.find(window);
@@ -213,7 +219,7 @@ HWND SimCreatePanel(int x, int y, int w, int h, uint16_t kind, COLORREF colour)
     if (!panel)
         return nullptr;
     SimPanelRecord* record = new SimPanelRecord();
-    panels[panel] = PanelInfo{record, {}};
+    panels[panel] = PanelInfo{record, {}, {}};
     SimSetPanelKind(panel, kind);
     SetWindowLongPtrA(panel, 0, static_cast<LONG_PTR>(colour));
     SetWindowLongPtrA(panel, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(record));
@@ -280,6 +286,15 @@ std::vector<UINT> SimPanelSeenFlags(HWND panel)
 {
     auto found = panels.find(panel);
     return found == panels.end() ? std::vector<UINT>() : found->second.seen_flags;
+}
+
+int SimPanelSeenMessages(HWND panel, UINT message)
+{
+    auto found = panels.find(panel);
+    if (found == panels.end())
+        return 0;
+    auto count = found->second.seen_messages.find(message);
+    return count == found->second.seen_messages.end() ? 0 : count->second;
 }
 
 int SimRestoreWindowProcs(uintptr_t begin, uintptr_t end)

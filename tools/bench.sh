@@ -102,7 +102,7 @@ rows() { sed -n '/^| operation/,/^$/p' "$1" | sed '/^$/d'; }
     echo "Measured $(date -u +%Y-%m-%d) on $(nproc) CPU(s), $cpu, $wine_version, with \`tools/bench.sh\`."
     echo
     if (( run32 )); then
-        echo "Under 32-bit Wine, the product (\`build/win32/orvale.dll\`, 486, no C runtime, \`-O2\`, stripped), costs per"
+        echo "Under 32-bit Wine, the product (\`build/win32/orvale.dll\`, 486, no C runtime, \`-Os\`, stripped), costs per"
         echo "call in nanoseconds; the last two columns are the 64-bit twin's (test build, \`-O2\`) under 64-bit Wine:"
         echo
         # The twin's median and ratio joined to the product's rows by operation.
@@ -131,10 +131,20 @@ rows() { sed -n '/^| operation/,/^$/p' "$1" | sed '/^$/d'; }
 
 cat "$OUT/report.md"
 echo
+misses=()
 for name in benchmark-32 benchmark-64; do
     [[ -f "$OUT/$name.txt" ]] || continue
     (( run32 )) || [[ $name == benchmark-64 ]] || continue
     echo "$name:"
-    sed -n '/^Goals:/,$p' "$OUT/$name.txt"
+    sed -n '/^Goals/,$p' "$OUT/$name.txt"
+    build=$([[ $name == benchmark-32 ]] && echo "the product" || echo "the twin")
+    if ! grep -q '^orvale-benchmark: all goals met' "$OUT/$name.txt"; then
+        misses+=("$build: $(grep '^orvale-benchmark:' "$OUT/$name.txt" | sed 's/^orvale-benchmark: //')")
+    fi
 done
 echo "bench: report in $OUT/report.md"
+if (( ${#misses[@]} )); then
+    printf 'bench: %s\n' "${misses[@]}"
+else
+    echo "bench: all goals met"
+fi

@@ -18,11 +18,13 @@ PACKAGES=(
     libc6-i386                  # the C library 32-bit Wine runs on
     xvfb                        # a virtual display for Wine's windows
     xauth                       # Xvfb's companion
+    xserver-xephyr              # the two-monitor display of the tests that need two monitors
     googletest                  # /usr/src/googletest, built by the test builds and native
     clang                       # native: sanitizers and libFuzzer
     libclang-rt-14-dev          # native: the sanitizer and libFuzzer runtimes
     python3-pefile              # native: the product DLL check reads the PE with it
     python3-capstone            # native: the product DLL check disassembles the code with it (486 only)
+    python3-clang               # tools/mutate.sh: the mutants come from libclang's view of the code
     libz-mingw-w64-dev          # test build: the simulated host writes PNG with it
     zip                         # packaging the module for pilots
     unzip                       # checking the packed module

@@ -495,6 +495,9 @@ def self_test():
 
 # ---- the checks ----
 
+MAX_BYTES = 40 * 1024
+
+
 def main(argv):
     if len(argv) == 2 and argv[1] == "--self-test":
         return self_test()
@@ -514,6 +517,9 @@ def main(argv):
                                             "(cmake --preset win32 && cmake --build --preset win32)"])
         return report.finish()
     print(f"checking {path} ({len(data)} bytes)")
+    # A module for the PCs of 1998: it stays within 40 KB.
+    report.check(len(data) <= MAX_BYTES, f"the DLL is at most {MAX_BYTES // 1024} KB",
+                 [f"{len(data)} bytes"])
 
     try:
         pe = pefile.PE(data=data)

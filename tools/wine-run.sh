@@ -20,6 +20,13 @@ STATE_ROOT="$ROOT/build/wine"
 # Six: the test command runs the 32-bit and the 64-bit suite side by side,
 # three programs each.
 SLOTS=6
+# Two monitors of unequal size, for the tests that need them:
+# ORVALE_WINE_SCREENS="1280x1024 800x600" runs the program in a slot of its
+# own, "screens", whose display is a Xephyr with those screens side by side
+# (Xinerama, no RandR) inside an Xvfb: Wine then sees two monitors, and the
+# rectangle around them holds an area that neither shows. Xvfb's own
+# Xinerama would put every screen at 0,0.
+SCREENS=${ORVALE_WINE_SCREENS:-}
 WINE64=/usr/lib/wine/wine64
 SERVER_BIN=/usr/lib/wine/wineserver64
 W32="$ROOT/build/wine32-root"
@@ -64,53 +71,74 @@ mkdir -p "$STATE_ROOT" || die "cannot create $STATE_ROOT"
 # Takes slot $1 (waiting for it) or any free one; the lock is held on fd 8
 # for as long as this script runs, and is closed in every child.
 use_slot() {
-    STATE="$STATE_ROOT/slot$1"
+    STATE="$STATE_ROOT/$1"
     mkdir -p "$STATE" || die "cannot create $STATE"
     export WINEPREFIX="$STATE/prefix"
 }
 take_slot() {
     local s
+    if [[ -n "$SCREENS" ]]; then
+        exec 8>"$STATE_ROOT/screens.lock" || die "cannot open $STATE_ROOT/screens.lock"
+        flock -w 3600 8 || die "timed out waiting for the two-monitor slot"
+        use_slot screens
+        return
+    fi
     for ((s = 0; s < SLOTS; s++)); do
         exec 8>"$STATE_ROOT/slot$s.lock" || die "cannot open $STATE_ROOT/slot$s.lock"
-        if flock -n 8; then use_slot "$s"; return; fi
+        if flock -n 8; then use_slot "slot$s"; return; fi
         exec 8>&-
     done
     s=$(($$ % SLOTS))
     exec 8>"$STATE_ROOT/slot$s.lock" || die "cannot open $STATE_ROOT/slot$s.lock"
     flock -w 3600 8 || die "timed out waiting for a Wine slot"
-    use_slot "$s"
+    use_slot "slot$s"
 }
 
-# The recorded Xvfb is usable if its process is alive and its socket exists.
+# The recorded display server (Xvfb, or the two-monitor slot's Xephyr) is
+# usable if its process is alive and its socket exists.
 xvfb_alive() {
     local pid display
     [[ -f "$STATE/xvfb.pid" && -f "$STATE/xvfb.display" ]] || return 1
     pid=$(<"$STATE/xvfb.pid"); display=$(<"$STATE/xvfb.display")
     [[ "$pid" =~ ^[0-9]+$ && "$display" =~ ^[0-9]+$ ]] || return 1
-    [[ "$(cat "/proc/$pid/comm" 2>/dev/null)" == Xvfb ]] || return 1
+    [[ "$(cat "/proc/$pid/comm" 2>/dev/null)" == X* ]] || return 1
     [[ -S "/tmp/.X11-unix/X$display" ]] || return 1
 }
 
-# Xvfb picks a free display number itself and writes it to -displayfd.
-start_xvfb() {
-    local numfile="$STATE/xvfb.displayfd" pid display i
-    rm -f "$numfile" "$STATE/xvfb.pid" "$STATE/xvfb.display"
+# Starts an X server ($1 its name, the rest its arguments) that picks a free
+# display number itself and writes it to -displayfd; sets pid and display.
+start_display() {
+    local name=$1 numfile="$STATE/$1.displayfd" i
+    shift
     : >"$numfile"
-    setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
-        3>"$numfile" </dev/null >"$STATE/xvfb.log" 2>&1 8>&- 9>&- &
+    setsid "$name" -displayfd 3 "$@" -nolisten tcp -noreset \
+        3>"$numfile" </dev/null >"$STATE/$name.log" 2>&1 8>&- 9>&- &
     pid=$!
     for ((i = 0; i < 200; i++)); do
         display=$(tr -dc 0-9 <"$numfile")
-        if [[ -n "$display" && -S "/tmp/.X11-unix/X$display" ]]; then
-            echo "$pid" >"$STATE/xvfb.pid"
-            echo "$display" >"$STATE/xvfb.display"
-            return 0
-        fi
+        [[ -n "$display" && -S "/tmp/.X11-unix/X$display" ]] && return 0
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.05
     done
     kill "$pid" 2>/dev/null
-    die "Xvfb did not start (see $STATE/xvfb.log)"
+    die "$name did not start (see $STATE/$name.log)"
+}
+
+start_xvfb() {
+    local pid display outer screens=() size
+    rm -f "$STATE/xvfb.pid" "$STATE/xvfb.display" "$STATE/outer.pid"
+    if [[ -z "$SCREENS" ]]; then
+        start_display Xvfb -screen 0 1280x1024x24
+    else
+        command -v Xephyr >/dev/null || die "Xephyr not found (run tools/bootstrap.sh)"
+        start_display Xvfb -screen 0 4096x2048x24
+        echo "$pid" >"$STATE/outer.pid"
+        outer=$display
+        for size in $SCREENS; do screens+=(-screen "$size"); done
+        DISPLAY=":$outer" start_display Xephyr "${screens[@]}" +xinerama -extension RANDR
+    fi
+    echo "$pid" >"$STATE/xvfb.pid"
+    echo "$display" >"$STATE/xvfb.display"
 }
 
 quiet() { "$@" </dev/null >>"$STATE/wineboot.log" 2>&1 8>&- 9>&-; }
@@ -193,11 +221,13 @@ start_up() {
 }
 
 if [[ "${1-}" == "--start" ]]; then
-    # Each slot has its own server and prefix: they are made side by side.
+    # Each slot has its own server and prefix: they are made side by side,
+    # the two-monitor slot's too.
     pids=()
-    for ((slot = 0; slot < SLOTS; slot++)); do
+    for slot in $(seq -f "slot%g" 0 $((SLOTS - 1))) screens; do
         (
-            exec 8>"$STATE_ROOT/slot$slot.lock" && flock -w 3600 8 || die "cannot lock slot $slot"
+            [[ "$slot" == screens ]] && SCREENS=${SCREENS:-"1280x1024 800x600"}
+            exec 8>"$STATE_ROOT/$slot.lock" && flock -w 3600 8 || die "cannot lock $slot"
             use_slot "$slot"
             start_up boot
         ) &
@@ -209,16 +239,17 @@ if [[ "${1-}" == "--start" ]]; then
 fi
 if [[ "${1-}" == "--stop" ]]; then
     # A slot in use by a program is left alone.
-    for ((slot = 0; slot < SLOTS; slot++)); do
-        [[ -d "$STATE_ROOT/slot$slot" ]] || continue
+    for slot in $(seq -f "slot%g" 0 $((SLOTS - 1))) screens; do
+        [[ -d "$STATE_ROOT/$slot" ]] || continue
         (
-            exec 8>"$STATE_ROOT/slot$slot.lock" && flock -n 8 || exit 0
+            exec 8>"$STATE_ROOT/$slot.lock" && flock -n 8 || exit 0
             use_slot "$slot"
             stop_server
             if xvfb_alive; then
                 kill "$(<"$STATE/xvfb.pid")" 2>/dev/null
             fi
-            rm -f "$STATE/xvfb.pid" "$STATE/xvfb.display"
+            [[ -f "$STATE/outer.pid" ]] && kill "$(<"$STATE/outer.pid")" 2>/dev/null
+            rm -f "$STATE/xvfb.pid" "$STATE/xvfb.display" "$STATE/outer.pid"
         )
     done
     exit 0

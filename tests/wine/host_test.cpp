@@ -437,8 +437,13 @@ TEST(HostPump, LeftoversOfAGoneModuleAreNeverCalled)
     WNDPROC own = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(main_window, GWLP_WNDPROC));
 
     // A library with no module records still loads; then it leaves a routine
-    // in a slot, a window procedure and a tick behind.
-    HMODULE library = SimLoadModule("version.dll");
+    // in a slot, a window procedure and a tick behind. A copy under a name of
+    // its own: nothing else of the process keeps it mapped.
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    const std::string copy = SimExeFolder() + "\\leftover-version.dll";
+    ASSERT_TRUE(CopyFileA((std::string(system) + "\\version.dll").c_str(), copy.c_str(), FALSE));
+    HMODULE library = SimLoadModule(copy.c_str());
     ASSERT_NE(nullptr, library);
     EXPECT_EQ(nullptr, SimLinkage());
     EXPECT_FALSE(SimStartModule());
@@ -458,6 +463,7 @@ TEST(HostPump, LeftoversOfAGoneModuleAreNeverCalled)
     EXPECT_EQ(LONG_PTR(own), GetWindowLongPtrA(main_window, GWLP_WNDPROC));
     EXPECT_FALSE(SimUnloadModule());  // nothing loaded any more
     SimDestroyMainWindow();
+    DeleteFileA(copy.c_str());
 }
 
 }  // namespace

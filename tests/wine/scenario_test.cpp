@@ -855,6 +855,35 @@ TEST_P(PilotActions, NoneCostsAMessageOrASetting)
     EXPECT_EQ(SimStaleAtUnload(), 0);
 }
 
+// Two monitors of unequal size side by side (the test command runs this in a
+// two-monitor display): the rectangle around them holds an area that neither
+// shows. A floating display there takes no message; on the smaller monitor it
+// does. Where Windows knows one monitor only, there is nothing to try.
+TEST(TwoMonitors, OnlyWhatAMonitorShowsTakesAMessage)
+{
+    if (GetSystemMetrics(SM_CMONITORS) < 2)
+        GTEST_SKIP() << "one monitor";
+    const int primary = GetSystemMetrics(SM_CXSCREEN), below = GetSystemMetrics(SM_CYVIRTUALSCREEN) - 150;
+    SimCreateTables();
+    HWND host = SimCreateMainWindow("FS2000MAIN", "Flight Simulator 2000", 0, 0, 900, 650);
+    ASSERT_TRUE(host && SimLoadModule("orvale.dll") && SimStartModule());
+    HWND floating = nullptr;
+    ASSERT_TRUE(SimPumpUntil([&] { return (floating = FindUndockedDisplay(host)) && IsWindowVisible(floating); }, 20000));
+    struct Place {
+        int x, y;
+        bool taken;
+    } const places[] = {{primary + 200, below, false}, {primary + 200, 100, true}, {200, below, true}};
+    for (const Place& place : places) {
+        SetWindowPos(floating, nullptr, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SimClearCalls();
+        SimCallTextOutput("Wind 270 at 8", 4, 100, 0);
+        ASSERT_EQ(SimTextCalls().size(), 1u);
+        EXPECT_EQ(SimTextCalls()[0].text, place.taken ? "" : "Wind 270 at 8") << place.x << ", " << place.y;
+    }
+    SimUnloadModule();
+    SimDestroyMainWindow();
+}
+
 std::string EditionName(const ::testing::TestParamInfo<Edition>& info)
 {
     static const char* names[] = {"FS98", "FS2000", "FS2002"};

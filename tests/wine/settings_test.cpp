@@ -65,6 +65,17 @@ protected:
         return path;
     }
 
+    // Written as the pilot would, with the profile functions' own limits.
+    void WriteProfileBytes(const std::string& name, const std::string& bytes)
+    {
+        HANDLE file = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        if (file != INVALID_HANDLE_VALUE) {
+            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+            CloseHandle(file);
+        }
+    }
+
     void WriteFileBytes(const std::string& name, const std::string& bytes)
     {
         FILE* file = fopen(name.c_str(), "wb");
@@ -608,6 +619,35 @@ TEST_F(Settings, PathTooLongForItsSettingsFileHasNone)
     EXPECT_EQ(state.display_enabled, 0);
     ASSERT_EQ(SimPanelLoadCalls().size(), 3u);
     EXPECT_EQ(SimPanelLoadCalls()[2].path, path);
+
+    // The limit is the one the file name meets: the profile functions open
+    // names of up to 259 characters, so a panel folder path of 255 has its
+    // settings, read and saved, and one of 256 has none.
+    std::string folder = root;
+    while (folder.size() + 61 < 249) {
+        folder += "\\" + std::string(60, 'b');
+        CreateDirectoryA(folder.c_str(), nullptr);
+        folders.push_back(folder);
+    }
+    const std::string base = folder;
+    for (size_t length : {255u, 256u}) {
+        folder = base + "\\" + std::string(length - 6 - base.size() - 1, 'c');
+        CreateDirectoryA(folder.c_str(), nullptr);
+        folders.push_back(folder);
+        path = folder + "\\panel";
+        ASSERT_EQ(path.size(), length);
+        files.push_back(path + ".cfg");
+        WriteProfileBytes(path + ".cfg", "[Orvale]\r\nWindow=50,60,300,40\r\n");
+        Load(path);
+        EXPECT_EQ(state.config_path[0] != '\0', length == 255) << length;
+        EXPECT_EQ(state.display_enabled, length == 255 ? 1 : 0) << length;
+        SendMessageA(state.undocked_window, WM_COMMAND, CmdShowUndocked, 0);
+        SendMessageA(state.undocked_window, WM_COMMAND, CmdDock, 0);
+        SendMessageA(state.docked_window, WM_COMMAND, CmdAlsoAtis, 0);
+        char value[16] = {};
+        GetPrivateProfileStringA("Orvale", "AlsoATIS", "", value, sizeof value, (path + ".cfg").c_str());
+        EXPECT_STREQ(value, length == 255 ? "No" : "") << length;
+    }
 }
 
 // The real orvale.dll in the simulated FS98: two aircraft, one with saved
