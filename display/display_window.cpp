@@ -131,6 +131,7 @@ void ResetToDefaultPlace()
     }
     state.window_width = state.default_width;
     state.window_height = state.default_height;
+    state.undock_kept = 0;
 }
 
 void CloseDisplay()

@@ -47,10 +47,7 @@ EnumMonitorsRoutine MonitorEnumerator()
     if (!user)
         return nullptr;
     const unsigned char* image = reinterpret_cast<const unsigned char*>(user);
-    // The image's size, from its own headers: how far the lookup may read.
-    const uint32_t headers = ReadWord32(image + 0x3C);
-    const uint32_t image_size = ReadWord32(image + headers + 24 + 56);
-    const uint32_t routine = ExportedRoutine(image, image_size, "EnumDisplayMonitors");
+    const uint32_t routine = ExportedRoutine(image, "EnumDisplayMonitors");
     // USER32 stays: the module imports from it.
     FreeLibrary(user);
     return routine ? reinterpret_cast<EnumMonitorsRoutine>(const_cast<unsigned char*>(image) + routine) : nullptr;
@@ -127,17 +124,20 @@ void BringIntoSight(HWND window)
     if (!window)
         return;
     MeasureMonitors();
-    if (!AreaInSight(ClientArea(window), state.monitors, state.monitor_count, nullptr, 0)) {
+    const auto on_a_monitor = [window] {
+        return AreaInSight(ClientArea(window), state.monitors, state.monitor_count, nullptr, 0);
+    };
+    UINT keep = SWP_NOMOVE | SWP_NOSIZE;
+    if (!on_a_monitor()) {
         ResetToDefaultPlace();
-        // A simulator window itself off every monitor: the first monitor's corner.
-        const WindowPlace under_caption = {state.undocked_x, state.undocked_y, state.window_width, state.window_height};
-        if (!AreaInSight(under_caption, state.monitors, state.monitor_count, nullptr, 0)) {
-            state.undocked_x = state.monitors[0].x;
-            state.undocked_y = state.monitors[0].y;
-        }
         SetWindowPos(window, HWND_TOP, state.undocked_x, state.undocked_y, state.window_width, state.window_height,
                      SWP_NOACTIVATE);
-        return;
+        if (on_a_monitor())
+            return;
+        // The simulator's window itself stands off every monitor.
+        state.undocked_x = state.monitors[0].x;
+        state.undocked_y = state.monitors[0].y;
+        keep = SWP_NOSIZE;
     }
-    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(window, HWND_TOP, state.undocked_x, state.undocked_y, 0, 0, keep | SWP_NOACTIVATE);
 }

@@ -143,9 +143,12 @@ void KeepUndockedPlace()
 
 void PlaceDisplay(int dock, int measure)
 {
-    // What Undock left is good for the one placement that follows it.
+    // What Undock left is good for the next placement that docks or
+    // measures: placed again at its stored place (a start after a stop makes
+    // the window anew), the floating window is still where Undock left it.
     const bool undock_kept = state.undock_kept != 0;
-    state.undock_kept = 0;
+    if (dock || measure)
+        state.undock_kept = 0;
 
     bool created = false;
     if (!state.docked_window) {

@@ -33,11 +33,10 @@ bool NameAt(const unsigned char* image, size_t size, uint32_t offset, const char
     }
 }
 
-}  // namespace
-
-uint32_t ExportedRoutine(const unsigned char* image, size_t image_size, const char* name)
+// The lookup within `image_size` bytes of the image.
+uint32_t ExportedRoutineWithin(const unsigned char* image, size_t image_size, const char* name)
 {
-    if (!image || !name || image_size < 0x40 || image[0] != 'M' || image[1] != 'Z')
+    if (image_size < 0x40 || image[0] != 'M' || image[1] != 'Z')
         return 0;
     uint32_t headers = 0, signature = 0, magic = 0;
     if (!WordAt(image, image_size, HeaderOffsetAt, &headers) || !WordAt(image, image_size, headers, &signature) ||
@@ -85,4 +84,20 @@ uint32_t ExportedRoutine(const unsigned char* image, size_t image_size, const ch
         return routine < image_size ? routine : 0;
     }
     return 0;
+}
+
+}  // namespace
+
+uint32_t ExportedRoutine(const unsigned char* image, const char* name)
+{
+    // The headers lie in the image's first page; the size of the whole image
+    // is in the optional header.
+    constexpr uint32_t FirstPage = 0x1000, SizeOfImageAt = 56;
+    if (!image || !name || image[0] != 'M' || image[1] != 'Z')
+        return 0;
+    const uint32_t headers = ReadWord32(image + HeaderOffsetAt);
+    if (headers > FirstPage - OptionalHeaderAt - SizeOfImageAt - 4)
+        return 0;
+    const uint32_t image_size = ReadWord32(image + headers + OptionalHeaderAt + SizeOfImageAt);
+    return image_size < FirstPage ? 0 : ExportedRoutineWithin(image, image_size, name);
 }

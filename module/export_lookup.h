@@ -9,5 +9,6 @@
 
 // The address (relative to the image) of the routine exported as `name`, or
 // 0 when the image exports no such routine, forwards it to another library,
-// or is not a well-formed image of `image_size` bytes.
-uint32_t ExportedRoutine(const unsigned char* image, size_t image_size, const char* name);
+// or is not well formed. `image` is a library as the loader mapped it: its
+// headers lie in its first page, and give the size of the rest.
+uint32_t ExportedRoutine(const unsigned char* image, const char* name);

@@ -1,6 +1,7 @@
 // The pilot's colour and font choices: the common dialogs, reading the
 // background from the screen, and the refresh that makes a change visible.
 #include "module/display_state.h"
+#include "module/bytes_and_text.h"
 #include "display/message_buffer.h"
 #include "settings/colour_choice.h"
 #include <commdlg.h>
@@ -34,8 +35,7 @@ int ChooseDisplayColour(HWND owner, int for_text, int32_t* setting)
     uint32_t plain[16];
     FillCustomColours(plain, palette, current);
     COLORREF custom[16];
-    for (int i = 0; i < 16; ++i)
-        custom[i] = plain[i];
+    CopyBytes(custom, plain, sizeof custom);
 
     CHOOSECOLORA choice = {};
     choice.lStructSize = sizeof choice;

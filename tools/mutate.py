@@ -63,21 +63,14 @@ def parse_args():
 
 
 class Site:
-    def __init__(self, path, line, start, end, before, after, kind):
-        self.path, self.line, self.start, self.end = path, line, start, end
+    def __init__(self, path, line, text, start, end, before, after, kind):
+        self.path, self.line, self.text, self.start, self.end = path, line, text, start, end
         self.before, self.after, self.kind = before, after, kind
 
     def key(self):
-        return "%s:%d: %s -> %s" % (self.path, self.line, self.before, self.after)
-
-
-def in_static_assert(cursor):
-    node = cursor.semantic_parent
-    while node is not None and node.kind != ci.CursorKind.TRANSLATION_UNIT:
-        if node.kind == ci.CursorKind.STATIC_ASSERT:
-            return True
-        node = node.semantic_parent
-    return False
+        """The mutant as tools/mutate-equivalent.txt names it: the file, the
+        source line as it reads (line numbers move), the change."""
+        return "%s: %s: %s -> %s" % (self.path, self.text, self.before.strip() or "(call)", self.after or "(nothing)")
 
 
 def sites_of(path, index, args):
@@ -96,7 +89,10 @@ def sites_of(path, index, args):
     def add(token_or_extent, after, kind):
         start, end = token_or_extent
         line = source.count(b"\n", 0, start) + 1
-        found.append(Site(path, line, start, end, text(start, end), after, kind))
+        begin = source.rfind(b"\n", 0, start) + 1
+        finish = source.find(b"\n", start)
+        line_text = " ".join(text(begin, finish if finish >= 0 else len(source)).split())
+        found.append(Site(path, line, line_text, start, end, text(start, end), after, kind))
 
     def visit(cursor):
         for child in cursor.get_children():
@@ -104,8 +100,11 @@ def sites_of(path, index, args):
             visit(child)
 
     visit(unit.cursor)
+    # What the compiler alone evaluates (static_assert) is no behaviour.
+    compile_time = [(c.extent.start.offset, c.extent.end.offset) for c in unit.cursor.walk_preorder()
+                    if own(c) and c.kind == ci.CursorKind.STATIC_ASSERT]
     for cursor in unit.cursor.walk_preorder():
-        if not own(cursor) or cursor.kind == ci.CursorKind.STATIC_ASSERT:
+        if not own(cursor) or any(a <= cursor.extent.start.offset < b for a, b in compile_time):
             continue
         kind = cursor.kind
         if kind == ci.CursorKind.BINARY_OPERATOR:
@@ -127,7 +126,7 @@ def sites_of(path, index, args):
                 add((tokens[0].extent.start.offset, tokens[0].extent.end.offset), "", "negation")
         elif kind == ci.CursorKind.INTEGER_LITERAL:
             tokens = list(cursor.get_tokens())
-            if len(tokens) != 1 or in_static_assert(cursor):
+            if len(tokens) != 1:
                 continue
             spelling = tokens[0].spelling
             digits = re.match(r"(0[xX][0-9a-fA-F]+|\d+)", spelling)
@@ -345,7 +344,7 @@ def main():
                 line("%-70s killed by %s" % (where, by))
             else:
                 survived += 1
-                line("%-70s SURVIVED" % where)
+                line("%-70s SURVIVED\n    as tools/mutate-equivalent.txt names it: %s" % (where, key))
         finally:
             open(path, "wb").write(original)
     # The copy is left as its sources were, built again for the next run.

@@ -263,6 +263,9 @@ TEST(SettingsFormat, WindowValueHoldsEveryNumberAndIsCutAtTheBuffer)
     EXPECT_STREQ(small, "-1234");
     FormatWindowValue(small, 1, 1, 2, 3, 4, 5, 6);
     EXPECT_STREQ(small, "");
+    small[0] = 'x';
+    FormatWindowValue(small, 0, 1, 2, 3, 4, 5, 6);
+    EXPECT_EQ(small[0], 'x') << "no room at all: nothing written";
     FontFields fields;
     strcpy(fields.face_name, "Arial");
     FormatFontValue(small, sizeof small, fields);

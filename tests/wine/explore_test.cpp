@@ -343,7 +343,6 @@ private:
     int loaded_aircraft_ = -1;   // what the simulator loaded last
     int known_ = -1;             // what the module learnt of
     bool forget_at_start_ = false;
-    int noted_while_stopped_ = -1;
     bool on_ = false;
     bool hidden_always_ = false;
     int hide_ = 0, autohide_ = 0, atis_ = 1;
@@ -473,8 +472,13 @@ bool World::SeenByThePilot(HWND window, std::string* why)
         MapWindowPoints(frame, nullptr, reinterpret_cast<POINT*>(&inner), 2);
         IntersectRect(&area, &area, &inner);
     }
+    // Its colours: those of its own context, and what it painted in the
+    // corner of its client area (the erase uses the module's brush).
     HDC dc = GetDC(window);
     const COLORREF back = GetBkColor(dc), text = GetTextColor(dc);
+    RECT client = {};
+    GetClientRect(window, &client);
+    const COLORREF corner = GetPixel(dc, client.right - 1, client.bottom - 1);
     ReleaseDC(window, dc);
     MonitorList monitors;
     EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
@@ -488,7 +492,7 @@ bool World::SeenByThePilot(HWND window, std::string* why)
             if (!SimCaptureScreen(part, &image))
                 continue;
             for (COLORREF pixel : image.pixels)
-                matching += pixel == back || pixel == text;
+                matching += pixel == back || pixel == text || pixel == corner;
         }
         if (matching > 0)
             return true;
@@ -573,15 +577,12 @@ void World::ModuleStarted()
     running_ = true;
     if (forget_at_start_)
         ModuleForgets();
-    // An aircraft loaded while the module was stopped is read at the start,
-    // as one loaded before the first: without a place for the display, the
+    // An aircraft read while the module was stopped is shown at the start, as
+    // one loaded before the first: without a place for the display, the
     // display comes up floating.
-    if (noted_while_stopped_ >= 0)
-        LoadAircraft(noted_while_stopped_);
     on_ = true;
     hidden_always_ = known_ >= 0 && aircraft_[known_].window && hide_ != 0;
     forget_at_start_ = false;
-    noted_while_stopped_ = -1;
 }
 
 // Out of the chain, the module's panel hook cannot see what the simulator
@@ -1237,12 +1238,9 @@ void World::Perform(Step& step)
         Line(step, "SimCallPanelLoad(" + aircraft.name + (step.b ? ".c_str());  // spelt ...\\PANEL" : ".c_str());"));
         SimCallPanelLoad(path.c_str());
         loaded_aircraft_ = step.a;
-        if (ModuleHookInChain(HookPanelLoad)) {
-            if (ModuleRunning())
-                LoadAircraft(step.a);
-            else
-                noted_while_stopped_ = step.a;
-        }
+        // The module reads what its hook sees, stopped or not.
+        if (ModuleHookInChain(HookPanelLoad))
+            LoadAircraft(step.a);
         break;
     }
     case Step::PanelCreate: {
@@ -1403,7 +1401,6 @@ void World::Perform(Step& step)
             place_known_ = false;
             chosen_face_.clear();
             forget_at_start_ = false;
-            noted_while_stopped_ = -1;
         }
         StartModule();
         break;

@@ -290,7 +290,13 @@ TEST_P(Flight, AsThePilotFliesIt)
     EXPECT_GT(CountClientColour(undocked, SavedText), 10) << "the same colours floating";
     EXPECT_GT(CountClientColour(undocked, SavedBack), 500);
 
+    // Beside the simulator's window, the floating display takes messages.
     RECT before_move = Outer(undocked);
+    SetWindowPos(undocked, nullptr, Outer(host_).right + 10, before_move.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SimClearCalls();
+    SimCallTextOutput("Check your altitude", 5, 1000, 0);
+    ExpectHostGotCaptured(0, 5, 1000, 0);
     SetWindowPos(undocked, nullptr, before_move.left + 30, before_move.top + 50, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageA(undocked, WM_COMMAND, 40001, 0);  // Dock
@@ -543,7 +549,11 @@ TEST_P(Recovery, TheDisplayStaysInSight)
     ExpectSeen(text_area, "on the moved panel");
 
     // ---- The host destroys that panel and makes a new one ----
+    // Empty, with Hide when empty off: FS2002's popup stays in sight.
+    SimCallTextOutput("", 4, 0, 0);
     SimDestroyPanel(panel);
+    if (edition == FS2002)
+        EXPECT_TRUE(IsWindowVisible(docked)) << "the pilot's Hide when empty stays off";
     SimClearCalls();
     SimCallTextOutput("Contact tower", 4, 0, 0);
     // A child re-parented into the panel is gone with it: until it is made
