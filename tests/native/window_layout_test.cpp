@@ -8,6 +8,7 @@ TEST(LineHeight, IsOnePointTwoLinesRounded)
 {
     EXPECT_EQ(19, LineHeight(16, 0));
     EXPECT_EQ(17, LineHeight(13, 1));   // 16.8 rounds up
+    EXPECT_EQ(8, LineHeight(7, 0));     // 8.4 rounds down
     EXPECT_EQ(0, LineHeight(0, 0));
     EXPECT_EQ(INT32_MAX, LineHeight(INT32_MAX, INT32_MAX)) << "held at the limit";
 }

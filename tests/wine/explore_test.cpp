@@ -792,13 +792,14 @@ void World::TearDown()
     if (!host_)
         return;
     SimClearCalls();
-    // The neighbours leave first, where they can; the module is then on top
-    // of its chains and goes completely.
-    for (int round = 0; round < 2; ++round) {
+    // The neighbours leave first, where they can (one lying over another
+    // goes in an earlier round); the module is then on top of its chains
+    // and goes completely, and the neighbours it lay over go after it.
+    for (int round = 0; round < 6; ++round) {
         for (int n = 1; n >= 0; --n)
             for (int point = HookPoints - 1; point >= 0; --point)
                 TakeOut(n, static_cast<HookPoint>(point));
-        if (round == 0) {
+        if (round == 3) {
             HMODULE kept = GetModuleHandleA(copy_.substr(copy_.find_last_of('\\') + 1).c_str());
             if (!loaded_ && kept) {
                 // Kept loaded by its own stop: brought up and stopped once more,

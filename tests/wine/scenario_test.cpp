@@ -508,9 +508,9 @@ TEST_P(Recovery, TheDisplayStaysInSight)
     // ---- The simulator window moves, then the panel in it: the display
     // goes with its panel, and a save keeps the place the pilot docked ----
     SetWindowPos(host_, nullptr, 60, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    SimMovePanel(panel, 0, 80, 900, 300);
+    SimMovePanel(panel, 20, 80, 900, 300);
     SimRunTicks(20);
-    ExpectSeen(HostArea(42, 102, 356, 36), "on its moved panel");
+    ExpectSeen(HostArea(62, 102, 356, 36), "on its moved panel");
     SendMessageA(docked, WM_COMMAND, 40013, 0);
     SendMessageA(docked, WM_COMMAND, 40013, 0);
     EXPECT_EQ(ReadSetting(c172 + ".cfg", "Window"), "40,60,360,40,2,3") << "not where the panel took it";
