@@ -28,6 +28,7 @@
 #include <vector>
 #include "host/sim_host.h"
 #include "support/dialog_driver.h"
+#include "support/display_lookup.h"
 #include "support/process_counters.h"
 
 namespace {
@@ -365,49 +366,13 @@ private:
 
 // ---- Finding the module's windows ----
 
-struct DisplaySearch {
-    HWND host, docked, floating;
-};
-
-BOOL CALLBACK VisitDisplay(HWND window, LPARAM data)
-{
-    auto* search = reinterpret_cast<DisplaySearch*>(data);
-    char name[32] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (strcmp(name, "OrvaleWindow") == 0) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process == GetCurrentProcessId()) {
-            if ((GetWindowLongPtrA(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION)
-                search->floating = window;
-            else
-                search->docked = window;
-        }
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK VisitTop(HWND window, LPARAM data)
-{
-    VisitDisplay(window, data);
-    EnumChildWindows(window, VisitDisplay, data);
-    return TRUE;
-}
-
-DisplaySearch FindDisplays(HWND host)
-{
-    DisplaySearch search = {host, nullptr, nullptr};
-    EnumWindows(VisitTop, reinterpret_cast<LPARAM>(&search));
-    return search;
-}
-
-HWND World::Docked() const { return FindDisplays(host_).docked; }
-HWND World::Floating() const { return FindDisplays(host_).floating; }
+HWND World::Docked() const { return FindDisplayWindows().docked; }
+HWND World::Floating() const { return FindDisplayWindows().floating; }
 
 // The display window the pilot has in front of him, if any.
 HWND World::Shown() const
 {
-    DisplaySearch found = FindDisplays(host_);
+    DisplayWindows found = FindDisplayWindows();
     if (found.docked && IsWindowVisible(found.docked))
         return found.docked;
     if (found.floating && IsWindowVisible(found.floating))
@@ -1681,7 +1646,7 @@ void World::Check(const Step& step, std::vector<Violation>* found)
 
     // 6: nothing of the module on the desktop while the simulator is
     // minimised, and never two displays at once.
-    DisplaySearch displays = FindDisplays(host_);
+    DisplayWindows displays = FindDisplayWindows();
     if (IsIconic(host_))
         for (HWND window : {displays.docked, displays.floating})
             if (window && IsWindowVisible(window) && !(GetWindowLongPtrA(window, GWL_STYLE) & WS_CHILD))

@@ -39,6 +39,21 @@ BOOL CALLBACK Visit(HWND window, LPARAM data)
     return TRUE;
 }
 
+BOOL CALLBACK VisitForm(HWND window, LPARAM data)
+{
+    auto* found = reinterpret_cast<DisplayWindows*>(data);
+    if (IsOwnDisplay(window))
+        ((GetWindowLongPtrA(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION ? found->floating : found->docked) = window;
+    return TRUE;
+}
+
+BOOL CALLBACK VisitFormTop(HWND window, LPARAM data)
+{
+    VisitForm(window, data);
+    EnumChildWindows(window, VisitForm, data);
+    return TRUE;
+}
+
 }  // namespace
 
 HWND FindUndockedDisplay(HWND owner)
@@ -53,4 +68,11 @@ int CountDisplayWindows()
     Search search = {nullptr, nullptr, 0};
     EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
     return search.count;
+}
+
+DisplayWindows FindDisplayWindows()
+{
+    DisplayWindows found = {nullptr, nullptr};
+    EnumWindows(VisitFormTop, reinterpret_cast<LPARAM>(&found));
+    return found;
 }

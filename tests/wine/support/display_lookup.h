@@ -11,3 +11,11 @@ HWND FindUndockedDisplay(HWND owner);
 // How many windows of class "OrvaleWindow" this process has, top-level and
 // child windows alike.
 int CountDisplayWindows();
+
+// Both forms of the display among this process's windows, told apart as a
+// pilot tells them: the floating window has a caption, the docked one none
+// (a panel's child, or FS2002's popup). Null where there is none.
+struct DisplayWindows {
+    HWND docked, floating;
+};
+DisplayWindows FindDisplayWindows();
