@@ -1078,6 +1078,7 @@ void World::Perform(Step& step)
                                    : (std::string("PickFont(dialog, \"") + faces[step.b] + "\", \"14\"); ").c_str(),
                  ok ? "Press(dialog, IDOK);" : "Press(dialog, IDCANCEL);");
         Line(step, line);
+        bool picked = false;
         CommandWithDialog(shown, command, [&](HWND dialog) {
             if (load >= 0) {
                 loaded_aircraft_ = load;
@@ -1085,16 +1086,20 @@ void World::Perform(Step& step)
                 if (ModuleHookInChain(HookPanelLoad))
                     LoadAircraft(load);
             }
+            // A load that switches the display off takes its chooser with it.
+            if (!IsWindow(dialog))
+                return;
             if (ok && colour)
                 PickColour(dialog, chosen);
             else if (ok)
                 PickFont(dialog, faces[step.b], "14");
             Press(dialog, ok ? IDOK : IDCANCEL);
+            picked = ok;
         });
-        if (ok && colour) {
+        if (picked && colour) {
             (step.a ? back_ : text_) = EncodedColour(chosen);
             (step.a ? back_known_ : text_known_) = true;
-        } else if (ok) {
+        } else if (picked) {
             chosen_face_ = faces[step.b];
         }
         break;
@@ -1377,11 +1382,13 @@ void World::Perform(Step& step)
         if (step.a == 0 && !kept_bar_ && GetMenu(host_)) {
             Line(step, "HMENU kept_bar = SimSetMenuBar(nullptr);  // full screen");
             kept_bar_ = SimSetMenuBar(nullptr);
+            unmoved_since_undock_ = false;  // the client area moved up, as when the window moves
         } else if (step.a == 1 && kept_bar_) {
             Line(step, "DestroyMenu(SimSetMenuBar(kept_bar));  // windowed again");
             if (HMENU other = SimSetMenuBar(kept_bar_))
                 DestroyMenu(other);
             kept_bar_ = nullptr;
+            unmoved_since_undock_ = false;
         } else if (step.a >= 2) {
             Line(step, step.a == 3 ? "DestroyMenu(SimSetMenuBar(SimCreateHostMenuBar()));  SimAddModulesPopup();"
                                    : "DestroyMenu(SimSetMenuBar(SimCreateHostMenuBar()));");
@@ -1401,8 +1408,15 @@ void World::Perform(Step& step)
         snprintf(line, sizeof line, "ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN);  // %lux%lu", mode.dmPelsWidth, mode.dmPelsHeight);
         Line(step, line);
         ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN);
-        // Windows paints every window anew after a change of mode; Wine's
-        // virtual desktop leaves what lay beyond the old size black.
+        // Windows paints every window anew after a change of mode. Wine's
+        // virtual desktop keeps each window's drawing surface cut to the
+        // screen as it was when the window last moved, and leaves what lay
+        // beyond the old size black: a move on the spot (nothing changes
+        // for the window) makes the surface anew at the new size.
+        for (HWND window : {host_, Floating(), Docked()})
+            if (window && !(GetWindowLongPtrA(window, GWL_STYLE) & WS_CHILD))
+                SetWindowPos(window, nullptr, 0, 0, 0, 0,
+                             SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
         RedrawWindow(nullptr, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
         mode_changed_ = true;
         break;
