@@ -464,6 +464,17 @@ bool World::SeenByThePilot(HWND window, std::string* why)
         Settle();
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
     }
+    // Wine's X stacking can lag the window system's own after a restore: an
+    // owned window that Windows has on top of its owner is then drawn under
+    // it. Windows shows what its z-order says, so the text area is seen
+    // where, at the middle of its part on a monitor, the window system finds
+    // this very window, and the window has painted itself in its colours.
+    for (const RECT& monitor : monitors.rects) {
+        RECT part;
+        if (IntersectRect(&part, &area, &monitor) && (corner == back || corner == text) &&
+            WindowFromPoint({(part.left + part.right) / 2, (part.top + part.bottom) / 2}) == window)
+            return true;
+    }
     char text_area[300];
     const COLORREF middle = SimScreenPixel((area.left + area.right) / 2, (area.top + area.bottom) / 2);
     snprintf(text_area, sizeof text_area,
@@ -1881,15 +1892,24 @@ TEST_P(Explore, EveryPromiseHoldsAlongRandomSequences)
                                                                      : Outcome{});
         }
         // Windows makes some objects at their first use and keeps them (its
-        // cache of contexts, the brushes of system colours): from the third
-        // run on, when the first two have used everything once, a run leaves
-        // what the run before left.
-        if (outcome.faults.empty() && run > 1 && (outcome.gdi != gdi || outcome.user != user))
-            ADD_FAILURE() << "explore: " << EditionNames[edition] << " seed " << seed << ", " << count
-                          << " steps: promise 6 broken over the run: GDI objects " << gdi << " -> " << outcome.gdi
-                          << ", USER objects " << user << " -> " << outcome.user;
-        gdi = outcome.gdi;
-        user = outcome.user;
+        // cache of contexts, the brushes of system colours, bitmaps of its
+        // own): from the third run on, when the first two have used most
+        // things once, a run leaves what the run before left. A run that
+        // leaves more is played again: the same seed takes the same paths,
+        // and leaves no more the second time unless something leaks.
+        size_t after_gdi = outcome.gdi, after_user = outcome.user;
+        if (outcome.faults.empty() && run > 1 && (after_gdi != gdi || after_user != user)) {
+            const Outcome again = Play(edition, seed, count, nullptr, nullptr);
+            if (again.gdi != after_gdi || again.user != after_user)
+                ADD_FAILURE() << "explore: " << EditionNames[edition] << " seed " << seed << ", " << count
+                              << " steps: promise 6 broken over the run: GDI objects " << gdi << " -> "
+                              << after_gdi << " -> " << again.gdi << " played again, USER objects " << user
+                              << " -> " << after_user << " -> " << again.user;
+            after_gdi = again.gdi;
+            after_user = again.user;
+        }
+        gdi = after_gdi;
+        user = after_user;
         if (!outcome.faults.empty())
             return;
     }
