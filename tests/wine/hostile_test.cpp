@@ -8,9 +8,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 #include "host/sim_host.h"
+#include "docking/geometry.h"
 #include "support/client_pixels.h"
 #include "support/dialog_driver.h"
 #include "support/display_lookup.h"
@@ -304,8 +306,16 @@ TEST_F(Hostile, PanelWindowsWithNullOrForeignUserDataAreNoPanels)
             EXPECT_EQ(GetAncestor(docked, GA_PARENT), edition == 2 ? GetDesktopWindow() : host_) << data;
             EXPECT_EQ(GetWindowLongPtrA(panel, GWLP_WNDPROC), GetClassLongPtrA(panel, GCLP_WNDPROC)) << data;
         }
-        // The panel's own record: now it is one.
-        SimSetPanelUserData(panel, SimPanelRecordOf(panel));
+        // The panel's own record, its kind word the last of its page (the
+        // next one unreadable): now it is one.
+        SYSTEM_INFO system;
+        GetSystemInfo(&system);
+        auto* pages = static_cast<unsigned char*>(VirtualAlloc(nullptr, 2 * system.dwPageSize, MEM_RESERVE, PAGE_NOACCESS));
+        ASSERT_TRUE(pages && VirtualAlloc(pages, system.dwPageSize, MEM_COMMIT, PAGE_READWRITE));
+        const size_t record_bytes = PanelKindOffset + sizeof(uint32_t);
+        unsigned char* record = pages + system.dwPageSize - record_bytes;
+        memcpy(record, SimPanelRecordOf(panel), record_bytes);
+        SimSetPanelUserData(panel, record);
         SimRunTicks(21);
         if (edition == 2)
             EXPECT_NE(GetWindowLongPtrA(panel, GWLP_WNDPROC), GetClassLongPtrA(panel, GCLP_WNDPROC));
@@ -313,6 +323,7 @@ TEST_F(Hostile, PanelWindowsWithNullOrForeignUserDataAreNoPanels)
             EXPECT_EQ(GetAncestor(docked, GA_PARENT), panel);
         Unload();
         SimDestroyMainWindow();
+        VirtualFree(pages, 0, MEM_RELEASE);
     }
 }
 
