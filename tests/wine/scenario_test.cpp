@@ -350,6 +350,19 @@ TEST_P(Flight, AsThePilotFliesIt)
     Settle();
     EXPECT_GT(CountClientColour(docked, SavedText), 10);
 
+    // ---- The radio stack opened over it, to tune the ATIS: inside the main
+    // panel a message is then the simulator's own to show (FS2002's popup
+    // stands over the panels) ----
+    if (edition != FS2002) {
+        HWND stack = SimCreatePanel(0, 0, 900, 400, panel_kinds[edition]);
+        SetWindowPos(stack, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        SimClearCalls();
+        SimCallTextOutput("ATIS information Kilo", 4, 100, 0);
+        ASSERT_EQ(SimTextCalls().size(), 1u);
+        EXPECT_EQ(SimTextCalls()[0].text, "ATIS information Kilo") << "not taken under the radio stack";
+        SimDestroyPanel(stack);
+    }
+
     // ---- A second aircraft without settings: the display goes off ----
     HWND panel2 = SimCreatePanel(0, 0, 900, 400, panel_kinds[edition]);
     ASSERT_TRUE(panel2);
