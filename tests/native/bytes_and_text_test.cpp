@@ -163,6 +163,11 @@ TEST(ExportLookup, FindsARoutineByNameAndNothingElse)
     LoadedImage far(false);
     far.Put(0x3C, 0x1000);
     EXPECT_EQ(ExportedRoutine(far.data(), "EnumDisplayMonitors"), 0u);
+    // A name running unterminated to the image's end is read no further.
+    LoadedImage end(false);
+    end.Put(0x1000 + 0x50, 0x2000 - 4);
+    end.Put(0x2000 - 4, 'E' | 'n' << 8 | 'u' << 16 | 'm' << 24);
+    EXPECT_EQ(ExportedRoutine(end.data(), "EnumDisplayMonitors"), 0u);
 }
 
 }  // namespace
