@@ -163,6 +163,10 @@ TEST(ExportLookup, FindsARoutineByNameAndNothingElse)
     LoadedImage far(false);
     far.Put(0x3C, 0x1000);
     EXPECT_EQ(ExportedRoutine(far.data(), "EnumDisplayMonitors"), 0u);
+    // No export directory: nothing to find.
+    LoadedImage none(false);
+    none.Put(0x80 + 24 + 96, 0);
+    EXPECT_EQ(ExportedRoutine(none.data(), "EnumDisplayMonitors"), 0u);
     // A name running unterminated to the image's end is read no further.
     LoadedImage end(false);
     end.Put(0x1000 + 0x50, 0x2000 - 4);
