@@ -776,19 +776,22 @@ void World::TearDown()
             for (int point = HookPoints - 1; point >= 0; --point)
                 TakeOut(n, static_cast<HookPoint>(point));
         if (round == 3) {
-            HMODULE kept = GetModuleHandleA(copy_.substr(copy_.find_last_of('\\') + 1).c_str());
-            if (!loaded_ && kept) {
-                // Kept loaded by its own stop: brought up and stopped once more,
-                // with nothing over it, so that it can go.
-                SimLoadModule(copy_.c_str());
-                loaded_ = true;
-                StartModule();
-            }
             if (loaded_ && running_)
                 SimStopModule();
             if (loaded_)
                 SimUnloadModule();
             loaded_ = running_ = false;
+            if (GetModuleHandleA(copy_.substr(copy_.find_last_of('\\') + 1).c_str())) {
+                // Kept loaded by a stop that found another module over it:
+                // brought up and stopped once more, with nothing over it now,
+                // so that it can go.
+                SimLoadModule(copy_.c_str());
+                loaded_ = true;
+                StartModule();
+                SimStopModule();
+                SimUnloadModule();
+                loaded_ = running_ = false;
+            }
         }
     }
     for (Neighbour& hood : neighbours)
