@@ -163,6 +163,11 @@ TEST(ExportLookup, FindsARoutineByNameAndNothingElse)
     LoadedImage far(false);
     far.Put(0x3C, 0x1000);
     EXPECT_EQ(ExportedRoutine(far.data(), "EnumDisplayMonitors"), 0u);
+    // No image, or none that is a library.
+    EXPECT_EQ(ExportedRoutine(nullptr, "EnumDisplayMonitors"), 0u);
+    LoadedImage data(false);
+    data.Put(0, 0);
+    EXPECT_EQ(ExportedRoutine(data.data(), "EnumDisplayMonitors"), 0u);
     // No export directory: nothing to find.
     LoadedImage none(false);
     none.Put(0x80 + 24 + 96, 0);
