@@ -324,9 +324,12 @@ void AttachDisplay(HWND window, HWND target, int32_t x, int32_t y, int dock)
     EndAttachment();
     const bool docking = dock && !state.docked;
 
-    if (state.docked != dock && window) {
-        // The form changes: the window's own context gets the colours again.
+    // The window's own context gets the colours again: a colour the pilot
+    // chose went only to the window shown then, and this one may be the
+    // other form's, or the same form switched on again after a Close.
+    if (window)
         ApplyColours(window);
+    if (state.docked != dock && window) {
         RemakeBackBrush();
         if (dock) {
             if (!target) {

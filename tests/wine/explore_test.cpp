@@ -468,11 +468,20 @@ bool World::SeenByThePilot(HWND window, std::string* why)
     // owned window that Windows has on top of its owner is then drawn under
     // it. Windows shows what its z-order says, so the text area is seen
     // where, at the middle of its part on a monitor, the window system finds
-    // this very window, and the window has painted itself in its colours.
+    // this very window, and the window has painted itself there in its
+    // colours.
     for (const RECT& monitor : monitors.rects) {
         RECT part;
-        if (IntersectRect(&part, &area, &monitor) && (corner == back || corner == text) &&
-            WindowFromPoint({(part.left + part.right) / 2, (part.top + part.bottom) / 2}) == window)
+        if (!IntersectRect(&part, &area, &monitor))
+            continue;
+        POINT middle = {(part.left + part.right) / 2, (part.top + part.bottom) / 2};
+        if (WindowFromPoint(middle) != window)
+            continue;
+        ScreenToClient(window, &middle);
+        HDC own = GetDC(window);
+        const COLORREF painted = GetPixel(own, middle.x, middle.y);
+        ReleaseDC(window, own);
+        if (painted == back || painted == text)
             return true;
     }
     char text_area[300];
