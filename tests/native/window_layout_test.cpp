@@ -11,6 +11,7 @@ TEST(LineHeight, IsOnePointTwoLinesRounded)
     EXPECT_EQ(8, LineHeight(7, 0));     // 8.4 rounds down
     EXPECT_EQ(0, LineHeight(0, 0));
     EXPECT_EQ(INT32_MAX, LineHeight(INT32_MAX, INT32_MAX)) << "held at the limit";
+    EXPECT_EQ(INT32_MAX - 1, LineHeight(1789569705, 0)) << "the largest spacing computed, not held";
 }
 
 TEST(DrawFlags, WrapFromOnePointSixLines)
