@@ -365,6 +365,14 @@ TEST_F(ColoursFont, ChosenBackgroundReplacesTheBrushAndRepaints)
     ChooseColour(CmdBackColour, RGB(0, 0, 0));
     EXPECT_EQ(RGB(0, 0, 0), BrushColour(state.back_brush));
     EXPECT_GT(WaitForPixels(RGB(0, 0, 0), 1001), 1000);
+
+    // Chosen while docked, it reaches the floating window switched off and
+    // on again, whose own context the choice did not go to.
+    PlaceDisplay(1, 0);
+    ChooseColour(CmdBackColour, RGB(10, 60, 200));
+    SendMessageA(window, WM_COMMAND, CmdClose, 0);
+    SendMessageA(window, WM_COMMAND, CmdShowUndocked, 0);
+    EXPECT_EQ(RGB(10, 60, 200), ContextBackColour(window));
 }
 
 // ---- The font dialog ----
