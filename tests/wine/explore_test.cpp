@@ -325,6 +325,8 @@ private:
     void Line(Step& step, const std::string& text) { step.line = text; }
     void MakeAircraft(Random& random);
     void StartModule();
+    // This run's copy of the module, while it is mapped.
+    HMODULE MappedCopy() const { return GetModuleHandleA(copy_.substr(copy_.find_last_of('\\') + 1).c_str()); }
     void Text(const char* text, int32_t type, int32_t time, int32_t append, bool through_show);
 
     Edition edition_;
@@ -499,7 +501,7 @@ bool World::SeenByThePilot(HWND window, std::string* why)
 // window procedure itself, or further down, under the neighbours' hooks.
 bool World::ModuleHookInChain(HookPoint point) const
 {
-    HMODULE module = GetModuleHandleA(copy_.substr(copy_.find_last_of('\\') + 1).c_str());
+    HMODULE module = MappedCopy();
     if (!module)
         return false;
     uintptr_t at = point == HookMain ? static_cast<uintptr_t>(GetWindowLongPtrA(host_, GWLP_WNDPROC))
@@ -790,7 +792,7 @@ void World::TearDown()
             if (loaded_)
                 SimUnloadModule();
             loaded_ = running_ = false;
-            if (GetModuleHandleA(copy_.substr(copy_.find_last_of('\\') + 1).c_str())) {
+            if (MappedCopy()) {
                 // Kept loaded by a stop that found another module over it:
                 // brought up and stopped once more, with nothing over it now,
                 // so that it can go.
@@ -1381,7 +1383,7 @@ void World::Perform(Step& step)
     case Step::Load: {
         if (loaded_)
             break;
-        const bool kept = GetModuleHandleA(copy_.substr(copy_.find_last_of('\\') + 1).c_str()) != nullptr;
+        const bool kept = MappedCopy() != nullptr;
         Line(step, "SimLoadModule(\"orvale.dll\");  SimStartModule();");
         SimLoadModule(copy_.c_str());
         loaded_ = true;
