@@ -471,13 +471,21 @@ bool World::SeenByThePilot(HWND window, std::string* why)
     // it. Windows shows what its z-order says, so the text area is seen
     // where, at the middle of its part on a monitor, the window system finds
     // this very window, and the window has painted itself there in its
-    // colours.
+    // colours. Wine can even take the X stacking back into its z-order and
+    // put the owner (the simulator's window) over the window it owns, which
+    // Windows never does: there, what the window system finds of the owner
+    // lies under this window.
+    HWND owner = GetWindow(window, GW_OWNER);
+    bool owner_above = false;
+    for (HWND above = GetWindow(window, GW_HWNDPREV); owner && above; above = GetWindow(above, GW_HWNDPREV))
+        owner_above = owner_above || above == owner;
     for (const RECT& monitor : monitors.rects) {
         RECT part;
         if (!IntersectRect(&part, &area, &monitor))
             continue;
         POINT middle = {(part.left + part.right) / 2, (part.top + part.bottom) / 2};
-        if (WindowFromPoint(middle) != window)
+        const HWND found = WindowFromPoint(middle);
+        if (found != window && !(owner_above && found && GetAncestor(found, GA_ROOT) == owner))
             continue;
         ScreenToClient(window, &middle);
         HDC own = GetDC(window);
