@@ -475,10 +475,11 @@ bool World::SeenByThePilot(HWND window, std::string* why)
     // put the owner (the simulator's window) over the window it owns, which
     // Windows never does: there, what the window system finds of the owner
     // lies under this window.
-    HWND owner = GetWindow(window, GW_OWNER);
+    const HWND owner = GetWindow(window, GW_OWNER);
     bool owner_above = false;
-    for (HWND above = GetWindow(window, GW_HWNDPREV); owner && above; above = GetWindow(above, GW_HWNDPREV))
-        owner_above = owner_above || above == owner;
+    for (HWND above = GetWindow(window, GW_HWNDPREV); owner && above && !owner_above;
+         above = GetWindow(above, GW_HWNDPREV))
+        owner_above = above == owner;
     for (const RECT& monitor : monitors.rects) {
         RECT part;
         if (!IntersectRect(&part, &area, &monitor))
