@@ -68,6 +68,20 @@ void ReplaceDisplayFont(HFONT font)
     state.display_font = font;
 }
 
+void ReleaseDisplayFont()
+{
+    state.remake_font = state.remake_font || state.display_font != nullptr;
+    ReplaceDisplayFont(nullptr);
+}
+
+void RemakeDisplayFont()
+{
+    if (!state.remake_font)
+        return;
+    state.remake_font = 0;
+    ReplaceDisplayFont(CreateFontIndirectA(&state.display_logfont));
+}
+
 void ShowByText(HWND window)
 {
     if (state.auto_hide > 0 && state.hide_always == 0)

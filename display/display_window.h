@@ -47,3 +47,8 @@ void ResetToDefaultPlace();
 // Makes `font` the display font (null: none), selecting it into each
 // window's own context before the old font is deleted.
 void ReplaceDisplayFont(HFONT font);
+// A stopped module holds no object of the window system: the font goes, its
+// description stays, and RemakeDisplayFont makes it again when the display
+// comes up.
+void ReleaseDisplayFont();
+void RemakeDisplayFont();

@@ -102,8 +102,10 @@ POINT DockMeasured(POINT corner, bool undock_kept)
         ScreenToClient(state.host_window, &point);
         state.docked_x = point.x;
         state.docked_y = point.y;
-        // Where the pilot docked the display is its place for the aircraft.
-        state.stored_place = {point.x, point.y, docked.width, docked.height};
+        // Where the pilot docked the display is its place for the aircraft,
+        // at least one line high, as it is shown.
+        state.stored_place = {point.x, point.y, RaisedToMinimum(state, docked.width, 1),
+                              RaisedToMinimum(state, docked.height, 1)};
     }
     // Docking is the pilot's doing: saved for the aircraft, when one is known.
     if (state.config_path[0] != '\0')
@@ -192,4 +194,19 @@ void PlaceDisplay(int dock, int measure)
     AttachDisplay(window, nullptr, point.x, point.y, dock && created ? -1 : dock);
     if (undocking)
         KeepUndockedPlace();
+}
+
+void NoteDisplayPlace()
+{
+    // A display switched off comes back at the default place, as Close left it.
+    if (!state.display_enabled)
+        return;
+    if (state.docked) {
+        // An FS2002 popup stands where its panel took it since the last round.
+        GoWithPanel();
+        return;
+    }
+    // The pilot may have moved or sized the floating window since it was placed.
+    POINT corner;
+    MeasureUndocked(&corner);
 }

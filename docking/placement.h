@@ -3,3 +3,6 @@
 #include <windows.h>
 
 void PlaceDisplay(int dock, int measure);
+// Notes where the display stands now as its stored place: the pilot's last
+// move of the floating window, the panel an FS2002 popup went with.
+void NoteDisplayPlace();

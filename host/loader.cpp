@@ -123,6 +123,34 @@ bool SimAddressInGoneModule(uintptr_t address)
     return false;
 }
 
+std::string SimFreshCopy(const char* dll_path)
+{
+    std::string source = dll_path ? dll_path : "";
+    if (source.find_first_of("\\/") == std::string::npos)
+        source = SimExeFolder() + "\\" + source;
+    const size_t slash = source.find_last_of("\\/");
+    const size_t dot = source.find_last_of('.');
+    const std::string folder = source.substr(0, slash + 1);
+    const std::string stem = source.substr(slash + 1, dot != std::string::npos && dot > slash ? dot - slash - 1 : std::string::npos);
+    static bool swept = false;
+    if (!swept) {
+        // Copies that earlier processes left: those still mapped somewhere stay.
+        swept = true;
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((folder + stem + "-sim-*.dll").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do
+                DeleteFileA((folder + found.cFileName).c_str());
+            while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+    }
+    static int made = 0;
+    const std::string copy = folder + stem + "-sim-" + std::to_string(GetCurrentProcessId()) + "-" +
+                             std::to_string(++made) + ".dll";
+    return CopyFileA(source.c_str(), copy.c_str(), FALSE) ? copy : std::string();
+}
+
 std::string SimExeFolder()
 {
     char path[MAX_PATH] = {};

@@ -22,11 +22,9 @@ struct DisplayValues {
     // Set by StopModule, cleared by StartModule: the hooks left in place then
     // pass everything straight on.
     int32_t stopped = 0;
-    // The panel-load hook was out of its chain while the module was stopped:
-    // the start cannot know which aircraft the simulator has loaded.
-    int32_t aircraft_unseen = 0;
-    // The library holds a reference on itself, for as long as the process
-    // lives: the host can still reach its code after a stop.
+    // The library holds a reference on itself while it is stopped with a
+    // hook of its own in a chain: the host's unload must not free code that
+    // the host or another module can still reach. A start gives it back.
     int32_t kept_loaded = 0;
     // Window procedures of the module running further down the stack; a
     // modal loop inside one of them may run the host's stop and unload.
@@ -93,6 +91,9 @@ struct DisplayValues {
     int32_t panel_path_length = 0;
     // The pilot chose a font since the aircraft was loaded.
     int32_t font_chosen = 0;
+    // display_logfont describes a font to make when the display comes up: a
+    // stop let the font go, or a panel was read while stopped.
+    int32_t remake_font = 0;
 
     // 1: installation wanted, -1: done or attempted on the current menu bar.
     int32_t menu_install_state = 1;

@@ -113,31 +113,6 @@ bool RestoreSlot(uint32_t table_id, uint32_t byte_offset, uintptr_t hook, Routin
     return true;
 }
 
-// Stopped, the module takes out each hook and subclass of its own that is
-// still on top of its chain: another module may hook over a hook left in
-// place, and an unload would then strand that module's call. One that lies
-// under another module's stays, passing everything on, and keeps the library
-// loaded (ReachableAfterStop). A start puts them back.
-void TakeOutWhereOnTop()
-{
-    if (uintptr_t* slot = TextHookSlot(); slot && TextHookPlace(slot) == HookOnTop) {
-        *slot = Address(state.prev_text_output);
-        state.text_hook_installed = 0;
-    }
-    if (uintptr_t* slot = OfferedSlot(TablePanel, PanelLoadSlot); slot && PanelHookPlace(slot) == HookOnTop) {
-        *slot = Address(state.prev_panel_load);
-        state.panel_hook_installed = 0;
-        // Out of the chain, the hook does not see what the simulator loads
-        // until the start: the start cannot know the aircraft.
-        state.aircraft_unseen = 1;
-    }
-    if (IsWindow(state.host_window) && state.prev_host_wndproc && HostSubclassPlace() == HookOnTop) {
-        SetWindowLongPtrA(state.host_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(state.prev_host_wndproc));
-        state.prev_host_wndproc = nullptr;
-    }
-    LeavePanelChains();
-}
-
 }  // namespace
 
 void KillModuleTimer()
@@ -162,10 +137,11 @@ bool IsModuleTimer(UINT_PTR id, TIMERPROC routine)
 
 namespace {
 
-// Whether the host can still reach the module's code once it is stopped: a
-// hook under another module's, which calls on to ours (such a hook cannot be
-// taken out, and the other module's next call would jump into freed memory);
-// a tick the host offers no way to take back; or the module's own window
+// Whether the host or another module can still reach the module's code once
+// it is stopped: any hook or subclass of its own still in a chain (on top, a
+// module that hooks over it after the stop would call into freed memory once
+// the library went; under another module's, that module calls on to it now),
+// a tick the host offers no way to take back, or the module's own window
 // procedure further down the stack, whose modal loop (a chooser, a menu, a
 // move) or whose call on to the host's procedure ran this stop, and which
 // carries on when the stop and the unload have returned.
@@ -173,15 +149,13 @@ bool ReachableAfterStop()
 {
     if (state.calls_in_progress > 0 || state.tick_registered)
         return true;
-    const uintptr_t* text = TextHookSlot();
-    if (text && TextHookPlace(text) == HookUnderAnother)
+    if (const uintptr_t* text = TextHookSlot(); text && TextHookPlace(text) != HookOut)
         return true;
-    const uintptr_t* panel = OfferedSlot(TablePanel, PanelLoadSlot);
-    if (panel && PanelHookPlace(panel) == HookUnderAnother)
+    if (const uintptr_t* panel = OfferedSlot(TablePanel, PanelLoadSlot); panel && PanelHookPlace(panel) != HookOut)
         return true;
     if (PanelChainsLeft())
         return true;
-    return IsWindow(state.host_window) && HostSubclassPlace() == HookUnderAnother;
+    return IsWindow(state.host_window) && state.prev_host_wndproc && HostSubclassPlace() != HookOut;
 }
 
 // A reference on itself: the host's FreeLibrary then leaves the library
@@ -239,12 +213,13 @@ void WINAPI StartModule()
     // The screen may have changed while no window of the module was there
     // to be told (going full screen stops the modules first).
     state.monitor_count = 0;
-    // Its panel hook out of the chain while stopped, the module cannot know
-    // whether the simulator loaded another aircraft meanwhile: nothing of the
-    // one before is shown or saved until the simulator loads a panel.
-    if (state.aircraft_unseen)
+    // Stopped, the panel-load hook stayed in its chain and read whatever the
+    // simulator loaded meanwhile. Only where somebody took it out can the
+    // module not know the aircraft: nothing of the one before is shown or
+    // saved then, until the simulator loads a panel.
+    if (const uintptr_t* slot = OfferedSlot(TablePanel, PanelLoadSlot);
+        slot && state.panel_hook_installed && PanelHookPlace(slot) == HookOut)
         ForgetAircraft();
-    state.aircraft_unseen = 0;
     InstallPanelHook();
 }
 
@@ -348,6 +323,7 @@ void MeasureDisplayDefaults()
 void InitDisplay()
 {
     if (RegisterDisplayClass() && CreateUndockedWindow()) {
+        RemakeDisplayFont();
         MeasureDisplayDefaults();
         PlaceDisplay(state.docked, 0);
     }
@@ -364,12 +340,17 @@ void WINAPI StopModule()
     state.stopped = 1;
     KillModuleTimer();
     UnregisterTick();
-    // A chooser open on a display window goes with it.
+    // The display comes back at the start as the pilot left it: where it
+    // stands is noted before its windows go (a chooser open on one goes
+    // with it), and the font is made again from its description.
+    NoteDisplayPlace();
     DestroyDisplayWindows();
-    // A later start builds the display afresh and puts back the hooks that
-    // are out; those it finds in the chain are kept as they are.
+    ReleaseDisplayFont();
     state.initialised = 0;
-    TakeOutWhereOnTop();
+    // The hooks and the main window's subclass stay in their chains and pass
+    // everything straight on; the panel-load hook goes on reading what the
+    // simulator loads. Only a panel subclass on top of its chain goes.
+    LeavePanelChains();
     if (ReachableAfterStop())
         KeepLoaded();
 }

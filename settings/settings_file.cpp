@@ -29,7 +29,10 @@ static void TakeColours(const WindowEntry& entry)
         ApplyColours(state.docked_window);
     if (state.undocked_window)
         ApplyColours(state.undocked_window);
-    RemakeBackBrush();
+    // Without a window (stopped, or not yet started) the brush is made with
+    // the window that comes: a stopped module holds no object.
+    if (state.docked_window || state.undocked_window)
+        RemakeBackBrush();
 }
 
 // An entry read in part (a face name written by hand) is shown as well as it
@@ -46,6 +49,11 @@ static void TakeFont(const FontFields& fields)
     state.display_logfont.lfItalic = fields.italic;
     state.display_logfont.lfUnderline = fields.underline;
     state.display_logfont.lfStrikeOut = fields.strike_out;
+    if (state.stopped) {
+        // Made when the display comes up again.
+        state.remake_font = 1;
+        return;
+    }
     HFONT font = CreateFontIndirectA(&state.display_logfont);
     if (font) {
         // Selected into both windows' contexts before the old one goes.

@@ -43,7 +43,7 @@ TEST(AllocCounter, FrameLoopCallsOfTheModuleAllocateNothing)
     SimCreateTables();
     SimSetTickInterval(0);
     ASSERT_TRUE(SimCreateMainWindow("FS2002MAIN", "Microsoft Flight Simulator 2002", 0, 0, 800, 600));
-    HMODULE module = SimLoadModule("orvale.dll");
+    HMODULE module = SimLoadModule(SimFreshCopy("orvale.dll").c_str());
     ASSERT_TRUE(module);
     ASSERT_TRUE(SimStartModule());
     ASSERT_TRUE(SimPumpUntil([] { return SimRegisteredTick() != nullptr; }, 3000));

@@ -22,7 +22,7 @@ protected:
         std::vector<uint32_t> offered(SimTableIds, SimTableIds + SimTableCount);
         if (!offer_host_data)
             offered.erase(std::find(offered.begin(), offered.end(), SimTableHostData));
-        ASSERT_TRUE(SimLoadModule("orvale.dll", offered));
+        ASSERT_TRUE(SimLoadModule(SimFreshCopy("orvale.dll").c_str(), offered));
         ASSERT_TRUE(SimStartModule());
         auto host_routine = reinterpret_cast<uintptr_t>(SimHostTextOutput(SimTableTextOutput));
         ASSERT_TRUE(SimPumpUntil([&] { return *SimSlot(SimTableTextOutput, SimTextOutputOffset) != host_routine; }, 3000))

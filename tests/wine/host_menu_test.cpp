@@ -235,7 +235,7 @@ protected:
     // The item must appear about three seconds after the main window is found.
     bool StartAndWaitForItem()
     {
-        if (!SimLoadModule("orvale.dll") || !SimStartModule())
+        if (!SimLoadModule(SimFreshCopy("orvale.dll").c_str()) || !SimStartModule())
             return false;
         const DWORD started = GetTickCount();
         auto installed = [&] { return ModulesPopup(GetMenu(host)) && CountOf(ModulesPopup(GetMenu(host)), OrvaleItemId); };

@@ -62,7 +62,7 @@ protected:
         static const char* titles[] = {"Flight Simulator 98", "Flight Simulator 2000",
                                        "Microsoft Flight Simulator 2002"};
         host_ = SimCreateMainWindow(classes[edition], titles[edition], 0, 0, 900, 650);
-        if (!host_ || !SimLoadModule("orvale.dll", tables) || !SimStartModule())
+        if (!host_ || !SimLoadModule(SimFreshCopy("orvale.dll").c_str(), tables) || !SimStartModule())
             return false;
         loaded_ = true;
         return SimPumpUntil([this] { return (display_ = FindUndockedDisplay(host_)) != nullptr; }, 2000);

@@ -661,7 +661,7 @@ protected:
         host = SimCreateMainWindow("FS98MAIN", "Flight Simulator 98", 0, 0, 800, 600);
         ASSERT_TRUE(host);
         panel = SimCreatePanel(0, 0, 780, 500, Fs98PanelKind);
-        ASSERT_TRUE(SimLoadModule("orvale.dll"));
+        ASSERT_TRUE(SimLoadModule(SimFreshCopy("orvale.dll").c_str()));
         ASSERT_TRUE(SimStartModule());
         ASSERT_TRUE(SimPumpUntil([] { return FindWindowA("OrvaleWindow", nullptr) != nullptr; }, 20000))
             << "the display comes up once the main window is found";

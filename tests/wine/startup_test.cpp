@@ -300,7 +300,7 @@ protected:
     }
     HMODULE Load(const std::vector<uint32_t>& offered = AllTables)
     {
-        module_ = SimLoadModule("orvale.dll", offered);
+        module_ = SimLoadModule(SimFreshCopy("orvale.dll").c_str(), offered);
         return module_;
     }
     void Unload()
@@ -528,11 +528,10 @@ TEST_F(ModuleInHost, StopUnregistersTheTickRemovesTheDisplayAndLetsMessagesThrou
     EXPECT_EQ(count.undocked, 0);
     EXPECT_EQ(count.docked, 0);
 
-    // The hooks on top of their chains are out: nothing the host calls
-    // reaches the stopped module, and another module may hook over the
-    // host's own routines.
-    EXPECT_EQ(SlotValue(SimTableTextOutput, SimTextOutputOffset), Word((void*)SimHostTextOutput(SimTableTextOutput)));
-    EXPECT_EQ(SlotValue(SimTablePanel, SimPanelLoadOffset), Word((void*)SimHostPanelLoad()));
+    // The hooks stay in their chains and pass everything straight on: the
+    // panel-load hook goes on reading what the simulator loads.
+    EXPECT_NE(SlotValue(SimTableTextOutput, SimTextOutputOffset), Word((void*)SimHostTextOutput(SimTableTextOutput)));
+    EXPECT_NE(SlotValue(SimTablePanel, SimPanelLoadOffset), Word((void*)SimHostPanelLoad()));
     SimCallTextOutput("ATIS information Kilo", 3, 250, 1);
     SimCallTextOutput("Line", 4, 30, 0);
     ASSERT_EQ(SimTextCalls().size(), 2u);
@@ -620,9 +619,15 @@ TEST_F(ModuleInHost, StopRightAfterStartLeavesNothingToComeAfterIt)
     }
     EXPECT_EQ(gdi(), gdi_before);
     EXPECT_EQ(UserObjectCount(), user_before);
+    // The panel hook of the start stays in its chain: the library stays
+    // mapped, and every call still reaches the host once.
+    const HMODULE library = module_;
     Unload();
-    EXPECT_EQ(GetModuleHandleA("orvale.dll"), nullptr);
-    EXPECT_EQ(SimStaleAtUnload(), 0) << "the panel hook of the start went back at the unload";
+    EXPECT_TRUE(InModule(reinterpret_cast<uintptr_t>(library), library)) << "still mapped";
+    EXPECT_EQ(SimStaleAtUnload(), 0);
+    SimClearCalls();
+    SimCallPanelLoad("C:\\FS2002\\Aircraft\\c172\\aircraft.cfg");
+    EXPECT_EQ(SimPanelLoadCalls().size(), 1u);
 }
 
 TEST_F(ModuleInHost, PanelLoadedBeforeTheDisplayExistedDecidesItsForm)
@@ -669,8 +674,9 @@ TEST_F(ModuleInHost, PanelLoadedBeforeTheDisplayExistedDecidesItsForm)
 
 // ---- Unloading while the host runs on ----
 
-// Loads orvale.dll by hand, so that the host's own clean-up at unload does not
-// run before the module's: what is restored here, the module restored.
+// Loads a copy of orvale.dll by hand, so that the host's own clean-up at
+// unload does not run before the module's: what is restored here, the module
+// restored.
 class HandLoaded : public ::testing::Test {
 protected:
     void SetUp() override
@@ -687,7 +693,9 @@ protected:
     }
     bool Load()
     {
-        module_ = LoadLibraryA("orvale.dll");
+        if (copy_.empty())
+            copy_ = SimFreshCopy("orvale.dll");
+        module_ = LoadLibraryA(copy_.c_str());
         if (!module_)
             return false;
         linkage_ = reinterpret_cast<uintptr_t*>(GetProcAddress(module_, "Linkage"));
@@ -740,9 +748,10 @@ protected:
     HMODULE module_ = nullptr;
     HMODULE freed_ = nullptr;
     uintptr_t* linkage_ = nullptr;
+    std::string copy_;
 };
 
-TEST_F(HandLoaded, UnloadAfterStopPutsEverySlotAndProcedureBack)
+TEST_F(HandLoaded, StoppedItStaysMappedPassingOnUntilAStartGivesItBack)
 {
     HWND host = SimCreateMainWindow("FS2002MAIN", "Flight Simulator 2002", 60, 40, 800, 600);
     ASSERT_TRUE(host);
@@ -762,11 +771,27 @@ TEST_F(HandLoaded, UnloadAfterStopPutsEverySlotAndProcedureBack)
     EXPECT_TRUE(SimPumpUntil([&] { return GetWindowLongPtrA(host, GWLP_WNDPROC) != host_proc; }, 20000))
         << "main window subclassed";
     Stop();
-    ExpectHostTablesAreTheHostsOwn();
-    EXPECT_EQ(GetWindowLongPtrA(host, GWLP_WNDPROC), host_proc) << "taken out at the stop";
+    EXPECT_EQ(GetWindowLongPtrA(panel, GWLP_WNDPROC), panel_proc) << "the panel's subclass goes where on top";
+    EXPECT_NE(GetWindowLongPtrA(host, GWLP_WNDPROC), host_proc) << "the main window's stays";
+    EXPECT_NE(SlotValue(SimTablePanel, SimPanelLoadOffset), Word((void*)SimHostPanelLoad()));
 
+    // The simulator's unload leaves it mapped: a hook that another module put
+    // over one of its own after the stop calls on into it.
+    HMODULE library = module_;
     Free();
-    ASSERT_EQ(GetModuleHandleA("orvale.dll"), nullptr) << "the library is really gone";
+    ASSERT_EQ(GetModuleHandleA(copy_.c_str()), library) << "kept by the module's own reference";
+    DriveTheHost(host, panel);
+
+    // Loaded and started again, it gives that reference back: unloaded while
+    // it runs, it goes completely and puts every slot and procedure back.
+    ASSERT_TRUE(Load());
+    EXPECT_EQ(module_, library);
+    Start();
+    ASSERT_TRUE(WaitForDisplay());
+    EXPECT_TRUE(SimPumpUntil([&] { return IsWindowVisible(CountDisplays(module_).docked_window); }, 20000))
+        << "docked again";
+    Free();
+    ASSERT_EQ(GetModuleHandleA(copy_.c_str()), nullptr) << "the library is really gone";
     ExpectHostTablesAreTheHostsOwn();
     EXPECT_EQ(GetWindowLongPtrA(host, GWLP_WNDPROC), host_proc);
     EXPECT_EQ(GetWindowLongPtrA(panel, GWLP_WNDPROC), panel_proc);
@@ -1040,61 +1065,41 @@ TEST_F(BesideAnotherModule, UnloadedUnderTheOtherModulesHooksStaysMappedAndPasse
     ExpectHoldingsAsCounted();
 }
 
-TEST_F(BesideAnotherModule, WhereNoHookLiesUnderTheOthersTheUnloadIsComplete)
+TEST_F(BesideAnotherModule, HooksPutOverTheStoppedModuleAreNeverStranded)
 {
     HWND host = SimCreateMainWindow("FS2000MAIN", "Flight Simulator 2000", 60, 40, 800, 600);
     const LONG_PTR host_proc = GetWindowLongPtrA(host, GWLP_WNDPROC);
 
-    // The other module hooks after this one and leaves first.
-    ASSERT_TRUE(LoadCopy("orvale-beside-tidy.dll"));
+    // The other module hooks over the stopped module's hooks, which lay on
+    // top of their chains; then the simulator unloads the module.
+    ASSERT_TRUE(LoadCopy("orvale-beside-after.dll"));
     SimStartModule();
     ASSERT_TRUE(WaitForDisplay());
     ASSERT_TRUE(WaitForSubclass(host));
-    other::Hook(host);
-    ExpectEachReachesTheHostOnce("Captured", "");
-    other::Unhook();
     SimStopModule();
+    other::Hook(host);
+    HMODULE library = module_;
+    Unload();
+    EXPECT_EQ(Mapped(), library) << "the other module's hooks lead into it";
+    EXPECT_EQ(SimStaleAtUnload(), 0);
+    ExpectEachReachesTheHostOnce("After the unload", "After the unload");
+    other::Unhook();
+    ExpectEachReachesTheHostOnce("The other gone", "The other gone");
+
+    // Loaded and started again, the module gives its reference back; an
+    // unload while it runs is complete.
+    ASSERT_TRUE(LoadCopy("orvale-beside-after.dll"));
+    EXPECT_EQ(module_, library);
+    SimStartModule();
+    ASSERT_TRUE(WaitForDisplay());
+    ExpectEachReachesTheHostOnce("Captured again", "");
     Unload();
     EXPECT_EQ(Mapped(), nullptr) << "nothing leads into the library any more";
     EXPECT_EQ(SimStaleAtUnload(), 0);
     EXPECT_EQ(SlotValue(SimTableTextOutput, SimTextOutputOffset), Word((void*)SimHostTextOutput(SimTableTextOutput)));
     EXPECT_EQ(SlotValue(SimTablePanel, SimPanelLoadOffset), Word((void*)SimHostPanelLoad()));
     EXPECT_EQ(GetWindowLongPtrA(host, GWLP_WNDPROC), host_proc);
-    ExpectEachReachesTheHostOnce("After the unload", "After the unload");
-
-    // The other module hooked first: this one's hooks sit on top of it.
-    other::Hook(host);
-    ASSERT_TRUE(LoadCopy("orvale-beside-tidy.dll"));
-    SimStartModule();
-    ASSERT_TRUE(WaitForDisplay());
-    ASSERT_TRUE(WaitForSubclass(host));
-    ExpectEachReachesTheHostOnce("Captured over the other", "");
-    SimStopModule();
-    Unload();
-    EXPECT_EQ(Mapped(), nullptr);
-    EXPECT_EQ(SimStaleAtUnload(), 0);
-    EXPECT_EQ(SlotValue(SimTableTextOutput, SimTextOutputOffset), Word((void*)other::Text));
-    EXPECT_EQ(GetWindowLongPtrA(host, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(other::Proc));
-    ExpectEachReachesTheHostOnce("After the unload", "After the unload");
-    other::Unhook();
-
-    // Kept loaded by a stop under the other module's hooks, started again,
-    // then stopped once the other module has left: the new start gave the
-    // reference back, and the unload is complete.
-    ASSERT_TRUE(LoadCopy("orvale-beside-tidy.dll"));
-    SimStartModule();
-    ASSERT_TRUE(WaitForDisplay());
-    ASSERT_TRUE(WaitForSubclass(host));
-    other::Hook(host);
-    SimStopModule();
-    SimStartModule();
-    ASSERT_TRUE(WaitForDisplay());
-    other::Unhook();
-    SimStopModule();
-    Unload();
-    EXPECT_EQ(Mapped(), nullptr);
-    EXPECT_EQ(SimStaleAtUnload(), 0);
-    EXPECT_EQ(GetWindowLongPtrA(host, GWLP_WNDPROC), host_proc);
+    ExpectEachReachesTheHostOnce("After the last unload", "After the last unload");
 }
 
 // ---- Recognition rules, white-box ----
