@@ -249,6 +249,28 @@ static void OnDestroy(HWND window)
     state.loaded_menu = nullptr;
 }
 
+// The pilot changed the display settings or the sizes of captions and
+// frames. The metrics every conversion uses are measured again, and the
+// floating window takes the new frame at once, still at least one line high.
+static void OnSystemChange(bool display)
+{
+    if (display)
+        state.monitor_count = 0;   // measured again when next asked
+    MeasureMetrics();
+    HWND floating = state.undocked_window;
+    if (!floating)
+        return;
+    // Hidden or not: a later placement of the same size would keep the old frame.
+    SetWindowPos(floating, nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (state.docked || !IsWindowVisible(floating))
+        return;
+    RECT client = {};
+    GetClientRect(floating, &client);
+    if (client.bottom - client.top < state.line_height)
+        PlaceDisplay(0, 1);
+}
+
 static void RunCommand(HWND window, WPARAM command)
 {
     switch (command) {
@@ -329,8 +351,9 @@ static LRESULT HandleDisplayMessage(HWND window, UINT message, WPARAM wparam, LP
         // on until it is replaced.
         CloseDisplay();
         return 0;
+    case WM_SETTINGCHANGE:
     case WM_DISPLAYCHANGE:
-        state.monitor_count = 0;   // measured again when next asked
+        OnSystemChange(message == WM_DISPLAYCHANGE);
         break;
     case WM_DESTROY:
         OnDestroy(window);

@@ -288,7 +288,7 @@ BOOL CALLBACK MatchHostWindow(HWND window, LPARAM)
     return FALSE;
 }
 
-void MeasureDisplayDefaults()
+void MeasureMetrics()
 {
     state.cy_caption = GetSystemMetrics(SM_CYCAPTION);
     state.cy_frame = GetSystemMetrics(SM_CYFRAME);
@@ -296,6 +296,14 @@ void MeasureDisplayDefaults()
     state.cx_frame = GetSystemMetrics(SM_CXFRAME);
     state.cy_border = GetSystemMetrics(SM_CYBORDER);
     state.cx_border = GetSystemMetrics(SM_CXBORDER);
+    state.default_height = state.cy_caption + 2 * state.cy_frame + state.line_height;
+    state.undocked_min_height = state.default_height;
+    state.docked_min_height = state.line_height;
+}
+
+void MeasureDisplayDefaults()
+{
+    MeasureMetrics();
     ShowDisplayWindow(state.undocked_window, false);
 
     RECT host = {};
@@ -303,9 +311,6 @@ void MeasureDisplayDefaults()
     // The width is halved in 64 bits: right - left of extreme rectangles
     // does not fit 32.
     state.default_width = static_cast<int32_t>((static_cast<int64_t>(host.right) - host.left) / 2);
-    state.default_height = state.cy_caption + 2 * state.cy_frame + state.line_height;
-    state.undocked_min_height = state.default_height;
-    state.docked_min_height = state.line_height;
     // Just under the host's caption and menu bar.
     state.default_x = host.left + state.cx_frame;
     state.default_y = host.top + state.cy_caption + state.cy_frame + state.cy_menu;

@@ -30,6 +30,9 @@ void InitDisplay();
 // the undocked window exists; the defaults also become the size and place
 // when none is known yet.
 void MeasureDisplayDefaults();
+// The system metrics and what follows from them: the default height and the
+// minimum heights. Measured again whenever the system says they changed.
+void MeasureMetrics();
 
 // Where one of the module's hooks stands, from what its slot (or a window's
 // procedure) holds now: on top; further down the chain, under another
