@@ -62,8 +62,8 @@ const char* YesNoText(int32_t value);
 // tests a fixed one). Null: a code page of single-byte characters only.
 typedef bool (*LeadByteRule)(unsigned char byte);
 
-// True when the `length` bytes at `a` and `b` are the same text as Windows
-// compares names: blind to the case of ASCII letters, and a lead byte and
+// True when the `length` bytes at `a` and `b` are the same text, character by
+// character in the code page: ASCII letters in any case, and a lead byte and
 // the byte after it one character, compared exactly (that byte may have an
 // ASCII letter's code without being a letter). No byte past `length` is read;
 // a lead byte that is the last of them is compared alone.
