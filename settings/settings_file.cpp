@@ -138,12 +138,21 @@ void ForgetAircraft()
     state.auto_hide = state.chosen_auto_hide = 0;
 }
 
+// The ANSI code page's own rule, the one Windows compares names by: in a
+// double-byte code page (Japanese, Chinese, Korean) the byte after a lead byte
+// can have an ASCII letter's code and is no letter.
+static bool AnsiLeadByte(unsigned char byte)
+{
+    return IsDBCSLeadByte(byte) != FALSE;
+}
+
 int32_t WINAPI PanelLoadHook(uintptr_t w1, uintptr_t w2, uintptr_t w3, uintptr_t w4,
                              const char* path, uintptr_t w6)
 {
     // Also while stopped, where the hook is still in the chain: the aircraft is
     // read as one loaded before the start, and the start shows it.
-    if (IsPanelPath(path) && !IsSamePanelFolder(path, state.config_path, state.panel_path_length))
+    if (IsPanelPath(path, AnsiLeadByte) &&
+        !IsSamePanelFolder(path, state.config_path, state.panel_path_length, AnsiLeadByte))
         LoadPanelSettings(path);
     if (!state.prev_panel_load)
         return 0;

@@ -144,35 +144,51 @@ const char* YesNoText(int32_t value)
     return value != 0 ? "Yes" : "No";
 }
 
-bool IsPanelPath(const char* path)
+bool SameTextAnyCase(const char* a, const char* b, size_t length, LeadByteRule is_lead_byte)
+{
+    for (size_t i = 0; i < length; ++i) {
+        const unsigned char x = static_cast<unsigned char>(a[i]);
+        const unsigned char y = static_cast<unsigned char>(b[i]);
+        if (is_lead_byte && (is_lead_byte(x) || is_lead_byte(y))) {
+            // One character of two bytes: no case to fold in either.
+            if (x != y || (i + 1 < length && a[i + 1] != b[i + 1]))
+                return false;
+            ++i;
+        } else if (Upper(a[i]) != Upper(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsPanelPath(const char* path, LeadByteRule is_lead_byte)
 {
     if (!path)
         return false;
     size_t length = TextLength(path);
     if (length < 5)
         return false;
-    const char* tail = path + length - 5;
-    for (int i = 0; i < 5; ++i) {
-        if (Upper(tail[i]) != "PANEL"[i])
-            return false;
-    }
-    return true;
+    // Character by character from the start: only there is it known whether
+    // a byte is a character's first or the second of a two-byte one.
+    const size_t tail = length - 5;
+    size_t i = 0;
+    while (i < tail)
+        i += is_lead_byte && is_lead_byte(static_cast<unsigned char>(path[i])) ? 2 : 1;
+    return i == tail && SameTextAnyCase(path + tail, "panel", 5, is_lead_byte);
 }
 
 bool IsSamePanelFolder(const char* path, const char (&config_path)[ConfigPathChars],
-                       int32_t panel_path_length)
+                       int32_t panel_path_length, LeadByteRule is_lead_byte)
 {
     // Only a path that was kept whole can be the same folder again.
     if (!path || panel_path_length <= 0 || static_cast<size_t>(panel_path_length) > ConfigPathKept)
         return false;
     const size_t length = static_cast<size_t>(panel_path_length);
-    // Compared without running past either string: a path of another length
-    // differs at or before its own terminator.
-    for (size_t i = 0; i < length; ++i) {
-        if (path[i] == '\0' || Upper(path[i]) != Upper(config_path[i]))
-            return false;
-    }
-    return path[length] == '\0' && config_path[length] == '.';
+    // A path of another length is another folder; measured without running
+    // past either string.
+    if (TextLengthWithin(path, length + 1) != length)
+        return false;
+    return SameTextAnyCase(path, config_path, length, is_lead_byte) && config_path[length] == '.';
 }
 
 int32_t PanelPathLength(const char* path)

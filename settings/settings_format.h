@@ -57,15 +57,28 @@ int32_t ReadNoSwitch(const char* value);
 // How a switch is written: "Yes" for any non-zero value (also -1).
 const char* YesNoText(int32_t value);
 
-// True when `path` ends in "panel" (any case) and has at least 5 characters.
-bool IsPanelPath(const char* path);
+// Whether a byte begins a two-byte character in the code page the paths are
+// written in (the ANSI code page: the module passes the system's own rule,
+// tests a fixed one). Null: a code page of single-byte characters only.
+typedef bool (*LeadByteRule)(unsigned char byte);
+
+// True when the `length` bytes at `a` and `b` are the same text, character by
+// character in the code page: ASCII letters in any case, and a lead byte and
+// the byte after it one character, compared exactly (that byte may have an
+// ASCII letter's code without being a letter). No byte past `length` is read;
+// a lead byte that is the last of them is compared alone.
+bool SameTextAnyCase(const char* a, const char* b, size_t length, LeadByteRule is_lead_byte);
+
+// True when the last five characters of `path` are "panel" (any case): the
+// "p" a character of its own, not the second byte of a two-byte character.
+bool IsPanelPath(const char* path, LeadByteRule is_lead_byte);
 
 // True when `path` names the panel folder last read: as long as the last one
-// (`panel_path_length`) and equal (any case) to the whole path that
-// `config_path` was built from. Only the buffer's own ConfigPathChars bytes are
-// ever read; a path too long to be kept is never the same folder.
+// (`panel_path_length`) and the same text (SameTextAnyCase) as the whole path
+// that `config_path` was built from. Only the buffer's own ConfigPathChars
+// bytes are ever read; a path too long to be kept is never the same folder.
 bool IsSamePanelFolder(const char* path, const char (&config_path)[ConfigPathChars],
-                       int32_t panel_path_length);
+                       int32_t panel_path_length, LeadByteRule is_lead_byte);
 
 // The panel path's length as the state keeps it (held at INT32_MAX).
 int32_t PanelPathLength(const char* path);

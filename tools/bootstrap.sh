@@ -19,6 +19,7 @@ PACKAGES=(
     xvfb                        # a virtual display for Wine's windows
     xauth                       # Xvfb's companion
     xserver-xephyr              # the two-monitor display of the tests that need two monitors
+    locales                     # the code-page slot: the Japanese locale's source, compiled by tools/wine-run.sh
     googletest                  # /usr/src/googletest, built by the test builds and native
     clang                       # native: sanitizers and libFuzzer
     libclang-rt-14-dev          # native: the sanitizer and libFuzzer runtimes

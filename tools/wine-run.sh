@@ -13,6 +13,7 @@
 # wineserver and Wine prefix, so programs running at once (parallel ctest jobs,
 # or two people's test runs) never see each other's windows or pixels. A
 # slot's Xvfb and wineserver are started the first time and reused.
+# ORVALE_WINE_SCREENS and ORVALE_WINE_LOCALE (below) choose slots of their own.
 set -uo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -27,6 +28,15 @@ SLOTS=6
 # rectangle around them holds an area that neither shows. Xvfb's own
 # Xinerama would put every screen at 0,0.
 SCREENS=${ORVALE_WINE_SCREENS:-}
+# Another ANSI code page, for the tests that need one: ORVALE_WINE_LOCALE=
+# ja_JP.UTF-8 (Japanese, code page 932) runs the program in a slot of its own,
+# "locale-ja_JP.UTF-8", whose wineserver and programs run in that C library
+# locale, from which Wine takes the Windows locale and its code pages. The
+# locale is compiled once into build/wine/locales/ (localedef, from Debian's
+# locales package), so the machine needs no generated locale of its own.
+LOCALE=${ORVALE_WINE_LOCALE:-}
+# The locale slot --start brings up with the others: the one the tests use.
+START_LOCALE=ja_JP.UTF-8
 WINE64=/usr/lib/wine/wine64
 SERVER_BIN=/usr/lib/wine/wineserver64
 W32="$ROOT/build/wine32-root"
@@ -67,13 +77,46 @@ die() { echo "wine-run: $*" >&2; exit 125; }
 [[ -x "$SERVER_BIN" ]] || die "$SERVER_BIN not found (run tools/bootstrap.sh)"
 command -v Xvfb >/dev/null || die "Xvfb not found (run tools/bootstrap.sh)"
 mkdir -p "$STATE_ROOT" || die "cannot create $STATE_ROOT"
+if [[ -n "$LOCALE" ]]; then
+    [[ "$LOCALE" =~ ^[A-Za-z_]+\.[A-Za-z0-9-]+$ ]] || die "ORVALE_WINE_LOCALE=$LOCALE is no <language>_<country>.<charset>"
+    [[ -z "$SCREENS" ]] || die "ORVALE_WINE_SCREENS and ORVALE_WINE_LOCALE together: there is no such slot"
+fi
+
+# Compiles $LOCALE once into build/wine/locales/$LOCALE (beside its place,
+# then moved there whole, its .ready mark last) and puts this script's
+# processes, the slot's wineserver and programs, in it.
+use_locale() {
+    local dir="$STATE_ROOT/locales" source=${LOCALE%%.*} charset=${LOCALE#*.}
+    if [[ ! -f "$dir/$LOCALE/.ready" ]]; then
+        mkdir -p "$dir" && exec 7>"$dir/lock" || die "cannot open $dir/lock"
+        flock -w 600 7 || die "timed out waiting for $dir/lock"
+        if [[ ! -f "$dir/$LOCALE/.ready" ]]; then
+            command -v localedef >/dev/null || die "localedef not found (Debian's libc-bin)"
+            [[ -f "/usr/share/i18n/locales/$source" ]] \
+                || die "no locale source /usr/share/i18n/locales/$source (Debian's locales; run tools/bootstrap.sh)"
+            rm -rf "$dir/$LOCALE" "$dir/$LOCALE.new"
+            localedef -i "$source" -f "$charset" "$dir/$LOCALE.new" >"$dir/$LOCALE.log" 2>&1 7>&- 8>&- 9>&- \
+                || die "localedef could not make $LOCALE (see $dir/$LOCALE.log)"
+            mv "$dir/$LOCALE.new" "$dir/$LOCALE" && : >"$dir/$LOCALE/.ready" || die "cannot keep $dir/$LOCALE"
+        fi
+        exec 7>&-
+    fi
+    # For the processes this script starts; bash itself, which stays in its
+    # own locale, would warn that it cannot take this one.
+    { export LOCPATH="$dir" LANG="$LOCALE" LC_ALL="$LOCALE"; } 2>/dev/null
+}
 
 # Takes slot $1 (waiting for it) or any free one; the lock is held on fd 8
-# for as long as this script runs, and is closed in every child.
+# for as long as this script runs, and is closed in every child. use_slot's
+# --stopping: only to end the slot's processes, which need no locale.
 use_slot() {
     STATE="$STATE_ROOT/$1"
     mkdir -p "$STATE" || die "cannot create $STATE"
     export WINEPREFIX="$STATE/prefix"
+    if [[ "$1" == locale-* && "${2-}" != --stopping ]]; then
+        LOCALE=${1#locale-}
+        use_locale
+    fi
 }
 take_slot() {
     local s
@@ -81,6 +124,12 @@ take_slot() {
         exec 8>"$STATE_ROOT/screens.lock" || die "cannot open $STATE_ROOT/screens.lock"
         flock -w 3600 8 || die "timed out waiting for the two-monitor slot"
         use_slot screens
+        return
+    fi
+    if [[ -n "$LOCALE" ]]; then
+        exec 8>"$STATE_ROOT/locale-$LOCALE.lock" || die "cannot open $STATE_ROOT/locale-$LOCALE.lock"
+        flock -w 3600 8 || die "timed out waiting for the $LOCALE slot"
+        use_slot "locale-$LOCALE"
         return
     fi
     for ((s = 0; s < SLOTS; s++)); do
@@ -222,11 +271,12 @@ start_up() {
 
 if [[ "${1-}" == "--start" ]]; then
     # Each slot has its own server and prefix: they are made side by side,
-    # the two-monitor slot's too.
+    # the two-monitor slot's and the code-page slot's too.
     pids=()
-    for slot in $(seq -f "slot%g" 0 $((SLOTS - 1))) screens; do
+    for slot in $(seq -f "slot%g" 0 $((SLOTS - 1))) screens "locale-$START_LOCALE"; do
         (
-            [[ "$slot" == screens ]] && SCREENS=${SCREENS:-"1280x1024 800x600"}
+            SCREENS=""
+            [[ "$slot" == screens ]] && SCREENS=${ORVALE_WINE_SCREENS:-"1280x1024 800x600"}
             exec 8>"$STATE_ROOT/$slot.lock" && flock -w 3600 8 || die "cannot lock $slot"
             use_slot "$slot"
             start_up boot
@@ -239,11 +289,11 @@ if [[ "${1-}" == "--start" ]]; then
 fi
 if [[ "${1-}" == "--stop" ]]; then
     # A slot in use by a program is left alone.
-    for slot in $(seq -f "slot%g" 0 $((SLOTS - 1))) screens; do
+    for slot in $(seq -f "slot%g" 0 $((SLOTS - 1))) screens $(cd "$STATE_ROOT" && compgen -G 'locale-*/' | tr -d /); do
         [[ -d "$STATE_ROOT/$slot" ]] || continue
         (
             exec 8>"$STATE_ROOT/$slot.lock" && flock -n 8 || exit 0
-            use_slot "$slot"
+            use_slot "$slot" --stopping
             stop_server
             if xvfb_alive; then
                 kill "$(<"$STATE/xvfb.pid")" 2>/dev/null

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 
 namespace {
@@ -56,10 +57,20 @@ void FuzzFont(const char* value)
           back.underline == fields.underline && back.strike_out == fields.strike_out);
 }
 
+// Code page 932's lead bytes: its second bytes include the ASCII letters.
+bool Cp932Lead(unsigned char byte)
+{
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
 void FuzzPath(const char* path, const char* other)
 {
     DisplayValues s;
-    bool panel = IsPanelPath(path);
+    bool panel = IsPanelPath(path, nullptr);
+    // Code page 932 only takes away: a katakana character's second byte is
+    // never the "p", nor a letter that matches in another case.
+    bool panel_932 = IsPanelPath(path, Cp932Lead);
+    Check(!panel_932 || panel);
     bool kept = BuildConfigPath(path, s.config_path);
     Check(memchr(s.config_path, '\0', sizeof s.config_path) != nullptr);
     size_t length = strlen(path);
@@ -68,9 +79,17 @@ void FuzzPath(const char* path, const char* other)
     Check(strlen(s.config_path) == (kept ? length + 4 : 0));
     Check(!kept || strncmp(s.config_path, path, length) == 0);
     s.panel_path_length = PanelPathLength(path);
-    bool same = IsSamePanelFolder(path, s.config_path, s.panel_path_length);
-    Check(same == (length > 0 && length <= ConfigPathKept));
-    IsSamePanelFolder(other, s.config_path, s.panel_path_length);
+    for (LeadByteRule rule : {static_cast<LeadByteRule>(nullptr), Cp932Lead}) {
+        bool same = IsSamePanelFolder(path, s.config_path, s.panel_path_length, rule);
+        Check(same == (length > 0 && length <= ConfigPathKept));
+    }
+    bool other_same = IsSamePanelFolder(other, s.config_path, s.panel_path_length, nullptr);
+    bool other_same_932 = IsSamePanelFolder(other, s.config_path, s.panel_path_length, Cp932Lead);
+    Check(!other_same_932 || other_same);
+    // Either way round, the same answer.
+    size_t other_length = strlen(other);
+    if (other_length == length)
+        Check(SameTextAnyCase(path, other, length, Cp932Lead) == SameTextAnyCase(other, path, length, Cp932Lead));
     if (panel)
         Check(length >= 5);
     ReadYesSwitch(path);

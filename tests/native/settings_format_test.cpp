@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <climits>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -18,6 +19,16 @@ std::unique_ptr<char[]> Exact(const std::string& text)
     std::unique_ptr<char[]> block(new char[text.size() + 1]);
     memcpy(block.get(), text.c_str(), text.size() + 1);
     return block;
+}
+
+// Lead bytes of code page 932 (Japanese), and of a code page of single bytes.
+bool Cp932Lead(unsigned char byte)
+{
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+bool SingleByte(unsigned char)
+{
+    return false;
 }
 
 TEST(SettingsNumbers, ReadLikeAtoi)
@@ -179,14 +190,26 @@ TEST(SettingsFont, LongFaceNameIsCutAndTerminated)
 
 TEST(SettingsPaths, PanelSuffix)
 {
-    EXPECT_TRUE(IsPanelPath("C:\\FS\\Aircraft\\C172\\PANEL"));
-    EXPECT_TRUE(IsPanelPath("C:\\FS\\Aircraft\\C172\\panel"));
-    EXPECT_TRUE(IsPanelPath("panel"));
-    EXPECT_FALSE(IsPanelPath("C:\\FS\\Aircraft\\C172\\panel.1"));
-    EXPECT_FALSE(IsPanelPath("C:\\FS\\Aircraft\\C172\\panel2"));
-    EXPECT_FALSE(IsPanelPath("anel"));
-    EXPECT_FALSE(IsPanelPath(""));
-    EXPECT_FALSE(IsPanelPath(nullptr));
+    for (LeadByteRule rule : {SingleByte, Cp932Lead}) {
+        EXPECT_TRUE(IsPanelPath("C:\\FS\\Aircraft\\C172\\PANEL", rule));
+        EXPECT_TRUE(IsPanelPath("C:\\FS\\Aircraft\\C172\\panel", rule));
+        EXPECT_TRUE(IsPanelPath("panel", rule));
+        EXPECT_FALSE(IsPanelPath("C:\\FS\\Aircraft\\C172\\panel.1", rule));
+        EXPECT_FALSE(IsPanelPath("C:\\FS\\Aircraft\\C172\\panel2", rule));
+        EXPECT_FALSE(IsPanelPath("anel", rule));
+        EXPECT_FALSE(IsPanelPath("", rule));
+        EXPECT_FALSE(IsPanelPath(nullptr, rule));
+        EXPECT_TRUE(IsPanelPath("C:\\jet\x83\x41\\panel", rule));
+    }
+    // In code page 932, 0x83 0x70 is one katakana character: the folder ends
+    // in that character and "anel". Whether a byte is a second byte shows
+    // only from the start of the text: 0x83 is also a second byte's value.
+    EXPECT_TRUE(IsPanelPath("C:\\x\x83panel", SingleByte));
+    EXPECT_TRUE(IsPanelPath("C:\\x\x83panel", nullptr));
+    EXPECT_FALSE(IsPanelPath(Exact("C:\\x\x83panel").get(), Cp932Lead));
+    EXPECT_FALSE(IsPanelPath("\x83panel", Cp932Lead));
+    EXPECT_TRUE(IsPanelPath("\x83\x83panel", Cp932Lead));
+    EXPECT_FALSE(IsPanelPath("\x83\x83\x83panel", Cp932Lead));
 }
 
 TEST(SettingsPaths, ConfigPathIsTheWholePathOrNone)
@@ -206,27 +229,63 @@ TEST(SettingsPaths, ConfigPathIsTheWholePathOrNone)
     ASSERT_EQ(too_long.size(), ConfigPathKept + 1);
     EXPECT_FALSE(BuildConfigPath(Exact(too_long).get(), config_path));
     EXPECT_STREQ(config_path, "");
-    EXPECT_FALSE(IsSamePanelFolder(Exact(too_long).get(), config_path, PanelPathLength(too_long.c_str())));
+    EXPECT_FALSE(IsSamePanelFolder(Exact(too_long).get(), config_path, PanelPathLength(too_long.c_str()),
+                                   Cp932Lead));
     EXPECT_FALSE(BuildConfigPath(nullptr, config_path));
 }
 
 TEST(SettingsPaths, SameFolderComparesWithinBounds)
 {
+    for (LeadByteRule rule : {SingleByte, Cp932Lead}) {
+        DisplayValues s;
+        const char* path = "C:\\FS\\Aircraft\\C172\\panel";
+        BuildConfigPath(path, s.config_path);
+        s.panel_path_length = PanelPathLength(path);
+
+        EXPECT_TRUE(IsSamePanelFolder(path, s.config_path, s.panel_path_length, rule));
+        EXPECT_TRUE(IsSamePanelFolder("c:\\fs\\aircraft\\c172\\PANEL", s.config_path, s.panel_path_length, rule));
+        EXPECT_FALSE(IsSamePanelFolder("C:\\FS\\Aircraft\\B737\\panel", s.config_path, s.panel_path_length, rule));
+        EXPECT_FALSE(IsSamePanelFolder("C:\\FS\\Aircraft\\C172\\panel\\panel", s.config_path,
+                                       s.panel_path_length, rule));
+        EXPECT_FALSE(IsSamePanelFolder(Exact("C:\\panel").get(), s.config_path, s.panel_path_length, rule));
+
+        // Nothing read yet: no folder is the same.
+        DisplayValues fresh;
+        EXPECT_FALSE(IsSamePanelFolder(path, fresh.config_path, fresh.panel_path_length, rule));
+    }
+}
+
+TEST(SettingsPaths, DoubleByteCharactersAreComparedWhole)
+{
+    // Two katakana characters whose second bytes are 'A' and 'a': in code
+    // page 932 two folders, in a single-byte code page the same letter.
     DisplayValues s;
-    const char* path = "C:\\FS\\Aircraft\\C172\\panel";
-    BuildConfigPath(path, s.config_path);
-    s.panel_path_length = PanelPathLength(path);
+    const char* first = "C:\\FS\\Aircraft\\jet\x83\x41\\panel";
+    BuildConfigPath(first, s.config_path);
+    s.panel_path_length = PanelPathLength(first);
+    const int32_t n = s.panel_path_length;
+    EXPECT_FALSE(IsSamePanelFolder(Exact("C:\\FS\\Aircraft\\jet\x83\x61\\panel").get(), s.config_path, n,
+                                   Cp932Lead));
+    EXPECT_TRUE(IsSamePanelFolder("C:\\FS\\Aircraft\\jet\x83\x61\\panel", s.config_path, n, SingleByte));
+    EXPECT_TRUE(IsSamePanelFolder("C:\\FS\\Aircraft\\jet\x83\x61\\panel", s.config_path, n, nullptr));
+    // The ASCII letters around them still compare in any case.
+    EXPECT_TRUE(IsSamePanelFolder(Exact("c:\\fs\\AIRCRAFT\\JET\x83\x41\\PANEL").get(), s.config_path, n,
+                                  Cp932Lead));
+    // A path that ends in a lead byte is shorter, not the same.
+    EXPECT_FALSE(IsSamePanelFolder(Exact("C:\\FS\\Aircraft\\jet\x83").get(), s.config_path, n, Cp932Lead));
 
-    EXPECT_TRUE(IsSamePanelFolder(path, s.config_path, s.panel_path_length));
-    EXPECT_TRUE(IsSamePanelFolder("c:\\fs\\aircraft\\c172\\PANEL", s.config_path, s.panel_path_length));
-    EXPECT_FALSE(IsSamePanelFolder("C:\\FS\\Aircraft\\B737\\panel", s.config_path, s.panel_path_length));
-    EXPECT_FALSE(IsSamePanelFolder("C:\\FS\\Aircraft\\C172\\panel\\panel", s.config_path,
-                                   s.panel_path_length));
-    EXPECT_FALSE(IsSamePanelFolder(Exact("C:\\panel").get(), s.config_path, s.panel_path_length));
-
-    // Nothing read yet: no folder is the same.
-    DisplayValues fresh;
-    EXPECT_FALSE(IsSamePanelFolder(path, fresh.config_path, fresh.panel_path_length));
+    // A character starts after a two-byte one, wherever its bytes' values lie.
+    EXPECT_TRUE(SameTextAnyCase("\x83\x83\x41", "\x83\x83\x61", 3, Cp932Lead));
+    EXPECT_FALSE(SameTextAnyCase("\x83\x83\x83\x41", "\x83\x83\x83\x61", 4, Cp932Lead));
+    EXPECT_FALSE(SameTextAnyCase("x\x83\x41", "X\x83\x61", 3, Cp932Lead));
+    EXPECT_TRUE(SameTextAnyCase("x\x83\x41", "X\x83\x61", 3, SingleByte));
+    // A lead byte as the last byte compared: compared alone, nothing after it
+    // read (blocks of exactly three bytes, no terminator).
+    std::unique_ptr<char[]> a(new char[3]{'j', 'e', '\x83'});
+    std::unique_ptr<char[]> b(new char[3]{'J', 'E', '\x83'});
+    std::unique_ptr<char[]> c(new char[3]{'J', 'E', '\x84'});
+    EXPECT_TRUE(SameTextAnyCase(a.get(), b.get(), 3, Cp932Lead));
+    EXPECT_FALSE(SameTextAnyCase(a.get(), c.get(), 3, Cp932Lead));
 }
 
 TEST(SettingsPaths, LongPathIsNeverTheSameFolder)
@@ -237,18 +296,18 @@ TEST(SettingsPaths, LongPathIsNeverTheSameFolder)
     BuildConfigPath(exact.get(), s.config_path);
     s.panel_path_length = PanelPathLength(exact.get());
     ASSERT_EQ(s.panel_path_length, 300);
-    EXPECT_FALSE(IsSamePanelFolder(exact.get(), s.config_path, s.panel_path_length));
+    EXPECT_FALSE(IsSamePanelFolder(exact.get(), s.config_path, s.panel_path_length, Cp932Lead));
 
     // A length the state never holds for a stored path, as a corrupted or
     // hostile value: still no read past the buffer.
-    EXPECT_FALSE(IsSamePanelFolder(exact.get(), s.config_path, INT32_MAX));
-    EXPECT_FALSE(IsSamePanelFolder(exact.get(), s.config_path, -1));
+    EXPECT_FALSE(IsSamePanelFolder(exact.get(), s.config_path, INT32_MAX, Cp932Lead));
+    EXPECT_FALSE(IsSamePanelFolder(exact.get(), s.config_path, -1, Cp932Lead));
 
     // The longest path that is kept whole is still recognised.
     std::string longest = std::string(ConfigPathKept - 5, 'b') + "panel";
     BuildConfigPath(longest.c_str(), s.config_path);
     s.panel_path_length = PanelPathLength(longest.c_str());
-    EXPECT_TRUE(IsSamePanelFolder(Exact(longest).get(), s.config_path, s.panel_path_length));
+    EXPECT_TRUE(IsSamePanelFolder(Exact(longest).get(), s.config_path, s.panel_path_length, Cp932Lead));
 }
 
 TEST(SettingsFormat, WindowValueHoldsEveryNumberAndIsCutAtTheBuffer)

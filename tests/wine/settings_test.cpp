@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 #include "host/sim_host.h"
@@ -720,6 +722,68 @@ TEST_F(SettingsDll, SavedAircraftDocksAndAnUnsavedOneSwitchesTheDisplayOff)
     ASSERT_EQ(SimPanelLoadCalls().size(), 2u);
     EXPECT_EQ(SimPanelLoadCalls()[1].path, unsaved);
     SimSetPanelLoadResult(1);
+}
+
+// The same in Windows' Japanese code page, 932, where the second byte of a
+// two-byte character can have an ASCII letter's code. The ordinary slots run
+// in a single-byte code page and skip it; wine.settings_test.cp932 runs it in
+// a Japanese prefix (tools/wine-run.sh, ORVALE_WINE_LOCALE) with
+// ORVALE_REQUIRE_ACP=932, which makes a wrong code page a failure, not a skip.
+class SettingsDll932 : public SettingsDll {
+protected:
+    void SetUp() override
+    {
+        const char* required = getenv("ORVALE_REQUIRE_ACP");
+        if (GetACP() != 932) {
+            ASSERT_FALSE(required && strcmp(required, "932") == 0)
+                << "the code page is " << GetACP() << ", not 932: the prefix is not a Japanese one";
+            GTEST_SKIP() << "code page " << GetACP() << ", not 932";
+        }
+        started = true;
+        SettingsDll::SetUp();
+    }
+
+    void TearDown() override
+    {
+        if (started)
+            SettingsDll::TearDown();
+    }
+
+    bool started = false;
+};
+
+TEST_F(SettingsDll932, KatakanaFoldersThatDifferInASecondByteAreTwoAircraft)
+{
+    // 0x83 0x41 and 0x83 0x61: two katakana characters, whose second bytes
+    // are 'A' and 'a'. Made with the ANSI functions, so that Windows takes
+    // the bytes in its code page.
+    const std::string first = Aircraft("jet\x83\x41", nullptr);
+    const std::string second = Aircraft("jet\x83\x61", nullptr);
+    const std::string first_file = "[Orvale]\r\nWindow=20,30,280,40\r\n";
+    WriteProfileBytes(first + ".cfg", first_file);
+    WriteProfileBytes(second + ".cfg", "[Orvale]\r\nWindow=300,200,250,36\r\n");
+    ASSERT_EQ(SimReadFile(first + ".cfg"), first_file) << "two folders, two files in this code page";
+
+    auto docked_at = [&](int x, int y) {
+        HWND docked = VisibleDisplay();
+        if (!docked)
+            return false;
+        RECT r;
+        GetWindowRect(docked, &r);
+        MapWindowPoints(nullptr, host, reinterpret_cast<POINT*>(&r), 2);
+        return r.left == x && r.top == y;
+    };
+    SimCallPanelLoad(first.c_str());
+    ASSERT_TRUE(SimPumpUntil([&] { return docked_at(20, 30); }, 20000)) << "the first aircraft's place";
+    SimCallPanelLoad(second.c_str());
+    EXPECT_TRUE(SimPumpUntil([&] { return docked_at(300, 200); }, 20000))
+        << "the second aircraft's settings are read: its own place";
+
+    // "Hide when empty" saves, into the second aircraft's file only.
+    SendMessageA(VisibleDisplay(), WM_COMMAND, CmdHideWhenEmpty, 0);
+    EXPECT_NE(SimReadFile(second + ".cfg").find("AutoHide=Yes\r\n"), std::string::npos)
+        << SimReadFile(second + ".cfg");
+    EXPECT_EQ(SimReadFile(first + ".cfg"), first_file);
 }
 
 }  // namespace
