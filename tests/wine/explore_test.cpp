@@ -24,6 +24,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 #include "host/sim_host.h"
@@ -70,6 +71,26 @@ struct Random {
     int Below(int n) { return n > 0 ? static_cast<int>(Next() % static_cast<uint32_t>(n)) : 0; }
     int Between(int low, int high) { return low + Below(high - low + 1); }
     bool Chance(int percent) { return Below(100) < percent; }
+    // A value as property-based tools draw one: often the value from before,
+    // one either side of it, or one of the limits of what it means (zero, the
+    // extremes, a boundary the module knows); otherwise uniform. Uniform draws
+    // alone almost never repeat a coordinate, so a move along one axis, or a
+    // size one pixel under a minimum, would never be tried.
+    int Edge(int before, int low, int high, std::initializer_list<int> limits = {})
+    {
+        const int pick = Below(100);
+        if (pick < 20)
+            return before;
+        if (pick < 35)
+            return Chance(50) ? Held(int64_t{before} + 1) : Held(int64_t{before} - 1);
+        if (pick < 55 && limits.size() > 0)
+            return *(limits.begin() + Below(static_cast<int>(limits.size())));
+        return Between(low, high);
+    }
+    static int Held(int64_t value)
+    {
+        return static_cast<int>(value > INT32_MAX ? INT32_MAX : value < INT32_MIN ? INT32_MIN : value);
+    }
 };
 
 enum Edition { FS98, FS2000, FS2002 };
@@ -257,11 +278,11 @@ struct Step {
         Command, Colour, Font, Drag, Size, AltF4, OrvaleItem, WayBack,
         // the simulator
         Text, Ticks, PanelLoad, PanelCreate, PanelShow, PanelFlags, PanelMove, PanelRaise, PanelDestroy, MainWindow,
-        Stop, Start, RestartInFlight, Unload, Load, MenuBar, DisplayMode,
+        Stop, Start, RestartInFlight, Unload, Load, MenuBar, DisplayMode, Metrics,
         // the neighbours
         Hook, Unhook, NeighbourWindow, ShowMessage,
     } kind;
-    int a = 0, b = 0, c = 0, d = 0, e = 0;
+    int a = 0, b = 0, c = 0, d = 0, e = 0, f = 0;
     std::string line;  // what it did, as a line of a scenario test
 };
 
@@ -319,10 +340,10 @@ private:
     void LoadAircraft(int index);
     void ModuleStarted();
     void ModuleStopped();
-    void ModuleForgets();
     void PickUpFile(Aircraft& aircraft);
 
     void Line(Step& step, const std::string& text) { step.line = text; }
+    void StopModule();
     void MakeAircraft(Random& random);
     void StartModule();
     // This run's copy of the module, while it is mapped.
@@ -345,7 +366,6 @@ private:
     // The model.
     int loaded_aircraft_ = -1;   // what the simulator loaded last
     int known_ = -1;             // what the module learnt of
-    bool forget_at_start_ = false;
     bool on_ = false;
     bool hidden_always_ = false;
     int hide_ = 0, autohide_ = 0, atis_ = 1;
@@ -356,6 +376,36 @@ private:
     std::string chosen_face_;  // a font the pilot chose since the aircraft was loaded
     bool unmoved_since_undock_ = false;
     bool save_expected_ = false;
+    // The values drawn last, for the next draw to start from.
+    int last_colour_ = 0, last_time_ = 0, last_length_ = 0, last_ticks_ = 1, last_show_time_ = 0;
+    // One line of text as the module measures it, from the system font.
+    int line_height_ = 0;
+    // What the display looked like when the module was stopped, to come back
+    // as it was; kept only while nothing the module would follow changed.
+    struct View {
+        bool valid = false;
+        bool docked = false;
+        RECT place = {};   // docked: host client coordinates; floating: the screen
+        COLORREF text = 0, back = 0;
+        std::string face;
+    } stop_view_;
+    View Look() const;
+    // Whether the module has had a 20th tick since the simulator last moved
+    // something it follows (a panel, its own window, the screen).
+    bool settled_ = true;
+    bool aircraft_read_while_stopped_ = false;
+    bool docked_at_stop_ = false;
+    // The panel a docked display is seen to go with, and where it stands on it.
+    struct Follow {
+        HWND panel = nullptr;
+        POINT offset = {};
+        bool moved = false;   // the panel moved since; the display follows by the next 20th tick
+    } follow_;
+    void WatchPanelFollowing(const Step& step, std::vector<Violation>* found);
+    bool SimulatorHasKeyboard(std::string* who) const;
+    // The text area as the pilot last saw it before a change of form.
+    SIZE area_before_ = {};
+    bool area_checked_ = false;
     // What the step observed.
     struct Message {
         bool sent = false;
@@ -541,6 +591,8 @@ void World::LoadAircraft(int index)
     if (index == known_ && aircraft_[index].has_file)
         return;
     known_ = index;
+    if (!running_)
+        aircraft_read_while_stopped_ = true;
     const Aircraft& aircraft = aircraft_[index];
     hide_ = aircraft.window ? aircraft.hide : 0;
     autohide_ = aircraft.window ? aircraft.autohide : 0;
@@ -558,37 +610,22 @@ void World::LoadAircraft(int index)
     unmoved_since_undock_ = false;
 }
 
-// The module no longer knows which aircraft is loaded: nothing is saved until
-// the simulator loads a panel again.
-void World::ModuleForgets()
-{
-    known_ = -1;
-    hide_ = autohide_ = 0;
-    place_known_ = false;
-    chosen_face_.clear();
-}
-
+// A start brings the display back as the pilot left it at the stop, or as
+// the aircraft read while the module was stopped has it: without a place for
+// the display, the display comes up floating. Either way it is on.
 void World::ModuleStarted()
 {
     running_ = true;
-    if (forget_at_start_)
-        ModuleForgets();
-    // An aircraft read while the module was stopped is shown at the start, as
-    // one loaded before the first: without a place for the display, the
-    // display comes up floating.
     on_ = true;
-    hidden_always_ = known_ >= 0 && aircraft_[known_].window && hide_ != 0;
-    forget_at_start_ = false;
+    // Docked as it was at the stop, or as the aircraft read meanwhile says.
+    const bool docked = aircraft_read_while_stopped_ ? known_ >= 0 && aircraft_[known_].window
+                                                     : docked_at_stop_ || hidden_always_;
+    hidden_always_ = docked && hide_ != 0;
 }
 
-// Out of the chain, the module's panel hook cannot see what the simulator
-// loads while it is stopped: a start cannot know the aircraft.
-void World::ModuleStopped()
-{
-    running_ = false;
-    if (!ModuleHookInChain(HookPanelLoad))
-        forget_at_start_ = true;
-}
+// Stopped, the module's hooks stay in their chains: the panel-load hook goes on
+// reading what the simulator loads.
+void World::ModuleStopped() { running_ = false; }
 
 // The file as the module left it: its values become the record's.
 void World::PickUpFile(Aircraft& aircraft)
@@ -612,6 +649,29 @@ void World::PickUpFile(Aircraft& aircraft)
     aircraft.font = ReadEntry(aircraft.file, "Font");
 }
 
+
+// ---- The system's metrics, which the pilot may change under the module ----
+
+NONCLIENTMETRICSA CurrentMetrics()
+{
+    NONCLIENTMETRICSA metrics = {};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    return metrics;
+}
+
+// As the Display control panel or a change of theme does it: the sizes set,
+// then every top-level window told. Nothing is written to the prefix's files.
+void SetMetrics(NONCLIENTMETRICSA metrics)
+{
+    SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS,
+                        reinterpret_cast<LPARAM>("WindowMetrics"), SMTO_ABORTIFHUNG, 2000, &result);
+}
+
+// As the program found them; every run ends with them again.
+const NONCLIENTMETRICSA default_metrics_ = CurrentMetrics();
 
 // ---- The world's set-up: the simulator, its aircraft, the module ----
 
@@ -752,6 +812,17 @@ bool World::SetUp(std::string* why)
         *why = "no main window";
         return false;
     }
+    // The simulator has the keyboard, as at its start.
+    SetForegroundWindow(host_);
+    SetFocus(host_);
+    {
+        HDC dc = GetDC(host_);
+        TEXTMETRICA metrics = {};
+        GetTextMetricsA(dc, &metrics);
+        ReleaseDC(host_, dc);
+        const int spacing = metrics.tmHeight + metrics.tmExternalLeading;
+        line_height_ = spacing + (2 * spacing + 5) / 10;
+    }
     char line[200];
     snprintf(line, sizeof line, "    host_ = SimCreateMainWindow(\"%s\", \"Flight Simulator\", 0, 0, 900, 650);\n",
              MainClasses[edition_]);
@@ -783,6 +854,39 @@ void World::StartModule()
     ModuleStarted();
 }
 
+// The display as the pilot sees it: which form, where, in which colours and font.
+World::View World::Look() const
+{
+    View view;
+    const HWND shown = Shown();
+    if (!shown)
+        return view;
+    view.valid = true;
+    view.docked = shown == Docked();
+    GetWindowRect(shown, &view.place);
+    if (view.docked)
+        MapWindowPoints(nullptr, host_, reinterpret_cast<POINT*>(&view.place), 2);
+    HDC dc = GetDC(shown);
+    view.text = GetTextColor(dc);
+    view.back = GetBkColor(dc);
+    char face[LF_FACESIZE] = {};
+    GetTextFaceA(dc, sizeof face, face);
+    view.face = face;
+    ReleaseDC(shown, dc);
+    return view;
+}
+
+// The simulator stops the module; what the pilot sees then is what a start
+// must bring back, where nothing the module follows moved just before.
+void World::StopModule()
+{
+    stop_view_ = settled_ ? Look() : View{};
+    docked_at_stop_ = Shown() && Shown() == Docked();
+    aircraft_read_while_stopped_ = false;
+    SimStopModule();
+    ModuleStopped();
+}
+
 void World::TearDown()
 {
     if (!host_)
@@ -800,18 +904,10 @@ void World::TearDown()
                 SimStopModule();
             if (loaded_)
                 SimUnloadModule();
+            // A stopped module keeps itself loaded, its hooks passing
+            // everything on, until the process ends; its copy is deleted by
+            // the next program that runs.
             loaded_ = running_ = false;
-            if (MappedCopy()) {
-                // Kept loaded by a stop that found another module over it:
-                // brought up and stopped once more, with nothing over it now,
-                // so that it can go.
-                SimLoadModule(copy_.c_str());
-                loaded_ = true;
-                StartModule();
-                SimStopModule();
-                SimUnloadModule();
-                loaded_ = running_ = false;
-            }
         }
     }
     for (Neighbour& hood : neighbours)
@@ -824,6 +920,9 @@ void World::TearDown()
     host_ = nullptr;
     if (mode_changed_)
         ChangeDisplaySettingsA(nullptr, 0);
+    const NONCLIENTMETRICSA now = CurrentMetrics();
+    if (now.iCaptionHeight != default_metrics_.iCaptionHeight || now.iBorderWidth != default_metrics_.iBorderWidth)
+        SetMetrics(default_metrics_);
     Settle();
     for (const Aircraft& aircraft : aircraft_) {
         DeleteFileA(aircraft.file.c_str());
@@ -877,6 +976,12 @@ Step World::Draw(Random& random)
     const bool docked = shown && shown == Docked();
     const bool running = ModuleRunning();
     const int panels = static_cast<int>(panels_.size());
+    const int screen_w = GetSystemMetrics(SM_CXSCREEN), screen_h = GetSystemMetrics(SM_CYSCREEN);
+    RECT outer = {}, area = {};
+    if (shown)
+        GetWindowRect(shown, &outer);
+    GetClientRect(host_, &area);
+    const int outer_w = outer.right - outer.left, outer_h = outer.bottom - outer.top;
 
     // The pilot.
     if (shown) {
@@ -886,15 +991,29 @@ Step World::Draw(Random& random)
             return step(Step::Command, docked ? docked_commands[random.Below(10)] : floating_commands[random.Below(6)]);
         });
         add(2, [&] {
-            return step(Step::Colour, random.Below(2), random.Chance(75), static_cast<int>(random.Next() & 0xFFFFFF),
-                        random.Chance(25) ? random.Below(5) : -1);
+            return step(Step::Colour, random.Below(2), random.Chance(75),
+                        random.Edge(last_colour_, 0, 0xFFFFFF, {0, 0xFFFFFF, 1}) & 0xFFFFFF,
+                        random.Chance(25) ? random.Below(5) : -1, random.Chance(10));
         });
-        add(1, [&] { return step(Step::Font, random.Chance(75), random.Below(3), random.Chance(25) ? random.Below(5) : -1); });
+        add(1, [&] {
+            return step(Step::Font, random.Chance(75), random.Below(3), random.Chance(25) ? random.Below(5) : -1, 0,
+                        random.Chance(10));
+        });
         if (!docked) {
             add(6, [&] {
-                return step(Step::Drag, random.Below(6), random.Below(1000), random.Below(1000), panels ? random.Below(panels) : 0);
+                const int kind = random.Below(6);
+                if (kind >= 4)  // anywhere: from where it stands, to the screen's edges
+                    return step(Step::Drag, kind,
+                                random.Edge(outer.left, -100, 900, {0, -1, 1, screen_w - outer_w, screen_w - 1, 1 - outer_w}),
+                                random.Edge(outer.top, -100, 900, {0, -1, 1, screen_h - outer_h, screen_h - 1, 1 - outer_h}),
+                                panels ? random.Below(panels) : 0);
+                return step(Step::Drag, kind, random.Below(1000), random.Below(1000), panels ? random.Below(panels) : 0);
             });
-            add(2, [&] { return step(Step::Size, random.Between(10, 700), random.Between(1, 200)); });
+            add(2, [&] {
+                const int least = GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFRAME) + line_height_;
+                return step(Step::Size, random.Edge(outer_w, 10, 700, {1, screen_w, screen_w + 1}),
+                            random.Edge(outer_h, 1, 200, {1, least - 1, least, least + 1, screen_h}));
+            });
         }
         if (!docked || edition_ == FS2002)
             add(1, [&] { return step(Step::AltF4); });
@@ -907,13 +1026,17 @@ Step World::Draw(Random& random)
     // The simulator.
     add(18, [&] {
         static const int types[] = {3, 3, 4, 5, 6, 6, 1, 7};
-        const int text = random.Below(10);  // 0-5 short, 6 long, 7 empty, 8 null, 9 appended
-        return step(Step::Text, types[random.Below(8)], text, random.Chance(50) ? 0 : random.Between(1, 300),
-                    text == 9 || random.Chance(10), random.Below(20));
+        const int text = random.Below(11);  // 0-5 short, 6 long, 7 empty, 8 null, 9 appended, 10 of a drawn length
+        Step drawn = step(Step::Text, types[random.Below(8)], text,
+                          random.Edge(last_time_, 1, 300, {0, 0, 1, 2, -1, INT32_MAX, INT32_MIN}),
+                          text == 9 || random.Chance(10), random.Below(20));
+        if (text == 10)
+            drawn.f = random.Edge(last_length_, 0, 2047, {0, 1, 15, 16, 17, 127, 128, 2031, 2032, 2046, 2047, 2048, 3000});
+        return drawn;
     });
     add(10, [&] {
-        static const int counts[] = {1, 3, 20, 20, 60, 240};
-        return step(Step::Ticks, counts[random.Below(6)]);
+        const int count = random.Edge(last_ticks_, 1, 240, {1, 4, 19, 20, 21, 40, 240});
+        return step(Step::Ticks, count < 0 ? 0 : count > 600 ? 600 : count);
     });
     // Aircraft are loaded while the module is stopped as well as while it runs.
     add(running ? 6 : 12, [&] { return step(Step::PanelLoad, random.Below(6), random.Chance(10)); });
@@ -952,15 +1075,28 @@ Step World::Draw(Random& random)
         add(3, [&] { return step(Step::PanelShow, random.Below(panels), random.Chance(50)); });
         add(edition_ == FS2002 ? 2 : 0, [&] { return step(Step::PanelFlags, random.Below(panels), random.Chance(50)); });
         add(2, [&] {
-            return step(Step::PanelMove, random.Below(panels), random.Between(-50, 800), random.Between(-50, 580),
-                        random.Between(20, 900), random.Between(20, 400));
+            // Each coordinate from where the panel stands: often one alone moves.
+            const int which = random.Below(panels);
+            const Panel& p = panels_[static_cast<size_t>(which)];
+            const int w = random.Edge(p.w, 20, 900, {1, area.right, area.right + 1});
+            const int h = random.Edge(p.h, 20, 400, {1, area.bottom, area.bottom + 1});
+            return step(Step::PanelMove, which, random.Edge(p.x, -50, 800, {0, -1, 1, area.right - p.w, area.right}),
+                        random.Edge(p.y, -50, 580, {0, -1, 1, area.bottom - p.h, area.bottom}), w < 0 ? 0 : w,
+                        h < 0 ? 0 : h);
         });
         add(2, [&] { return step(Step::PanelRaise, some_panel()); });
         add(2, [&] { return step(Step::PanelDestroy, random.Below(panels), random.Chance(50)); });
     }
     add(3, [&] {
-        return step(Step::MainWindow, random.Below(6), random.Between(-100, 600), random.Between(-100, 500),
-                    random.Between(300, 1280), random.Between(200, 1024));
+        RECT host = {};
+        GetWindowRect(host_, &host);
+        const int w = host.right - host.left, h = host.bottom - host.top;
+        const int width = random.Edge(w, 300, 1280, {screen_w, screen_w - 1, 800});
+        const int height = random.Edge(h, 200, 1024, {screen_h, screen_h - 1, 600});
+        return step(Step::MainWindow, random.Below(6),
+                    random.Edge(host.left, -100, 600, {0, -1, 1, screen_w - w, screen_w - w + 1}),
+                    random.Edge(host.top, -100, 500, {0, -1, 1, screen_h - h, screen_h - h + 1}),
+                    width < 200 ? 200 : width, height < 150 ? 150 : height);
     });
     if (running) {
         add(1, [&] { return step(Step::Stop); });
@@ -973,14 +1109,25 @@ Step World::Draw(Random& random)
     }
     add(2, [&] { return step(Step::MenuBar, random.Below(4)); });
     add(own_desktop.virtual_desktop ? 1 : 0, [&] { return step(Step::DisplayMode, random.Below(2)); });
+    // The pilot changes the sizes of captions and frames (the Display control
+    // panel, a theme), and changes them back.
+    add(1, [&] {
+        const NONCLIENTMETRICSA now = CurrentMetrics();
+        return step(Step::Metrics, random.Edge(now.iCaptionHeight, 8, 40, {default_metrics_.iCaptionHeight, 30}),
+                    random.Edge(now.iBorderWidth, 1, 6, {default_metrics_.iBorderWidth}));
+    });
 
     // The neighbours.
     add(3, [&] { return step(Step::Hook, random.Below(2), random.Below(HookPoints), panels ? some_panel() : 0); });
     add(2, [&] { return step(Step::Unhook, random.Below(2), random.Below(HookPoints)); });
-    add(1, [&] { return step(Step::NeighbourWindow, random.Below(3), random.Below(1000), random.Below(1000)); });
+    add(1, [&] {
+        return step(Step::NeighbourWindow, random.Below(3), random.Edge(outer.left, 0, 1000, {outer.right, outer.left - 300}),
+                    random.Edge(outer.top, 0, 1000, {outer.bottom, outer.top - 120}));
+    });
     add(running ? 3 : 1, [&] {
-        return step(Step::ShowMessage, random.Below(10), random.Chance(30) ? -random.Between(1, 300) : random.Between(0, 300),
-                    0, 0, random.Below(20));
+        return step(Step::ShowMessage, random.Below(10),
+                    random.Edge(last_show_time_, -300, 300, {0, -1, 1, -2, INT32_MIN, INT32_MAX}), 0, 0,
+                    random.Below(20));
     });
 
     int total = 0;
@@ -995,7 +1142,8 @@ Step World::Draw(Random& random)
     return step(Step::Ticks, 1);
 }
 
-const char* MessageText(int which, int variant)
+// Message `which` (0-5 lines, 6 long, 7 empty, 8 null, 10 `length` letters).
+const char* MessageText(int which, int variant, int length = 0)
 {
     static const char* const lines[] = {
         "ATIS information Kilo, runway 27 in use, wind 270 at 8",
@@ -1011,7 +1159,9 @@ const char* MessageText(int which, int variant)
             long_text += "Information Bravo " + std::to_string(i) + ". ";
         long_text.resize(2047);
     }
+    static std::string drawn;
     switch (which) {
+    case 10: drawn.assign(static_cast<size_t>(length > 0 ? length : 0), 'W'); return drawn.c_str();
     case 6: return long_text.c_str();
     case 7: return "";
     case 8: return nullptr;
@@ -1040,6 +1190,7 @@ void World::Perform(Step& step)
 {
     message_ = Message{};
     save_expected_ = false;
+    area_checked_ = false;
     neighbour_faults.clear();
     char line[400];
     const HWND shown = ModuleRunning() ? Shown() : nullptr;
@@ -1054,6 +1205,13 @@ void World::Perform(Step& step)
         snprintf(line, sizeof line, "SendMessageA(%s, WM_COMMAND, %d, 0);  // %s", WindowExpression(shown, docked).c_str(),
                  step.a, CommandName(step.a));
         Line(step, line);
+        if (step.a == 40001 || step.a == 40002) {
+            RECT client = {};
+            GetClientRect(shown, &client);
+            area_before_ = {client.right, client.bottom};
+            // Docked again unmoved, it goes back to the very place and size it had.
+            area_checked_ = !(step.a == 40001 && unmoved_since_undock_);
+        }
         SendMessageA(shown, WM_COMMAND, static_cast<WPARAM>(step.a), 0);
         switch (step.a) {
         case 40001:
@@ -1105,19 +1263,28 @@ void World::Perform(Step& step)
         const int load = colour ? step.d : step.c;
         const COLORREF chosen = static_cast<COLORREF>(step.c);
         const UINT command = colour ? (step.a ? 40005 : 40004) : 40009;
+        // Going full screen may stop the module while the chooser is open.
+        const bool stop = step.e != 0;
+        if (colour)
+            last_colour_ = step.c;
         snprintf(line, sizeof line, "CommandWithDialog(%s, %u, [&](HWND dialog) { %s%s%s });",
                  WindowExpression(shown, docked).c_str(), command,
-                 load >= 0 ? ("SimCallPanelLoad(" + aircraft_[load].name + ".c_str()); ").c_str() : "",
-                 !ok ? "" : colour ? ("PickColour(dialog, " + std::to_string(chosen) + "); ").c_str()
-                                   : (std::string("PickFont(dialog, \"") + faces[step.b] + "\", \"14\"); ").c_str(),
-                 ok ? "Press(dialog, IDOK);" : "Press(dialog, IDCANCEL);");
+                 stop ? "SimStopModule(); "
+                      : load >= 0 ? ("SimCallPanelLoad(" + aircraft_[load].name + ".c_str()); ").c_str() : "",
+                 stop || !ok ? "" : colour ? ("PickColour(dialog, " + std::to_string(chosen) + "); ").c_str()
+                                           : (std::string("PickFont(dialog, \"") + faces[step.b] + "\", \"14\"); ").c_str(),
+                 stop ? "" : ok ? "Press(dialog, IDOK);" : "Press(dialog, IDCANCEL);");
         Line(step, line);
         bool picked = false;
         CommandWithDialog(shown, command, [&](HWND dialog) {
+            if (stop) {
+                StopModule();
+                return;
+            }
             if (load >= 0) {
                 loaded_aircraft_ = load;
                 SimCallPanelLoad(aircraft_[load].panel.c_str());
-                if (ModuleHookInChain(HookPanelLoad))
+                if (MappedCopy())  // its hook stays in the chain, stopped or not
                     LoadAircraft(load);
             }
             // A load that switches the display off takes its chooser with it.
@@ -1145,7 +1312,7 @@ void World::Perform(Step& step)
         RECT r;
         GetWindowRect(floating, &r);
         const int w = r.right - r.left, h = r.bottom - r.top;
-        int x = step.b - 100, y = step.c - 100;
+        int x = step.a >= 4 ? step.b : step.b - 100, y = step.a >= 4 ? step.c : step.c - 100;
         RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
         if (step.a <= 1 && panel) {  // onto a panel, or onto its frame
             POINT p = {panel->x + (step.a ? 0 : step.b % (panel->w > 1 ? panel->w : 1)),
@@ -1209,7 +1376,10 @@ void World::Perform(Step& step)
         break;
     }
     case Step::Text: {
-        const char* text = MessageText(step.b, step.e);
+        const char* text = MessageText(step.b, step.e, step.f);
+        last_time_ = step.c;
+        if (step.b == 10)
+            last_length_ = step.f;
         snprintf(line, sizeof line, "SimCallTextOutput(%s, %d, %d, %d);", Quoted(text).c_str(), step.a, step.c, step.d);
         Line(step, line);
         Text(text, step.a, step.c, step.d, false);
@@ -1219,6 +1389,7 @@ void World::Perform(Step& step)
         if (!loaded_)
             break;
         const char* text = MessageText(step.a, step.e);
+        last_show_time_ = step.b;
         snprintf(line, sizeof line, "SimCallShowMessage(%s, %d);  // another module", Quoted(text).c_str(), step.b);
         Line(step, line);
         Text(text, step.b >= 0 ? 5 : 6, step.b >= 0 ? step.b : ~step.b, 0, true);
@@ -1228,6 +1399,7 @@ void World::Perform(Step& step)
         snprintf(line, sizeof line, "SimRunTicks(%d);", step.a);
         Line(step, line);
         SimRunTicks(step.a);
+        last_ticks_ = step.a;
         break;
     case Step::PanelLoad: {
         if (step.a == 5) {
@@ -1244,7 +1416,7 @@ void World::Perform(Step& step)
         SimCallPanelLoad(path.c_str());
         loaded_aircraft_ = step.a;
         // The module reads what its hook sees, stopped or not.
-        if (ModuleHookInChain(HookPanelLoad))
+        if (MappedCopy())  // its hook stays in the chain, stopped or not
             LoadAircraft(step.a);
         break;
     }
@@ -1335,8 +1507,7 @@ void World::Perform(Step& step)
         if (!ModuleRunning())
             break;
         Line(step, "SimStopModule();");
-        SimStopModule();
-        ModuleStopped();
+        StopModule();
         break;
     case Step::Start:
         if (!loaded_ || running_)
@@ -1349,8 +1520,7 @@ void World::Perform(Step& step)
             break;
         Line(step, step.a ? "// stop and start with the menu timer's WM_TIMER already queued"
                           : "// stop and start with the start-up poll's WM_TIMER already queued");
-        SimStopModule();
-        ModuleStopped();
+        StopModule();
         SimStartModule();
         if (step.a)
             WaitByWitness(55 * 3);
@@ -1398,6 +1568,7 @@ void World::Perform(Step& step)
         loaded_ = true;
         if (!kept) {
             // A fresh library: nothing of before.
+            stop_view_ = View{};
             known_ = -1;
             hide_ = autohide_ = 0;
             atis_ = 1;
@@ -1405,7 +1576,6 @@ void World::Perform(Step& step)
             text_ = back_ = "1";
             place_known_ = false;
             chosen_face_.clear();
-            forget_at_start_ = false;
         }
         StartModule();
         break;
@@ -1453,6 +1623,16 @@ void World::Perform(Step& step)
                              SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
         RedrawWindow(nullptr, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
         mode_changed_ = true;
+        break;
+    }
+    case Step::Metrics: {
+        NONCLIENTMETRICSA metrics = CurrentMetrics();
+        metrics.iCaptionHeight = step.a;
+        metrics.iBorderWidth = step.b;
+        snprintf(line, sizeof line, "SetMetrics(%d, %d);  // caption height, frame width: SPI_SETNONCLIENTMETRICS and WM_SETTINGCHANGE",
+                 step.a, step.b);
+        Line(step, line);
+        SetMetrics(metrics);
         break;
     }
     case Step::Hook: {
@@ -1505,6 +1685,23 @@ void World::Perform(Step& step)
     }
     }
     Settle();
+    // The module follows its panel, the simulator's window and the screen by
+    // its next 20th tick.
+    switch (step.kind) {
+    case Step::PanelCreate: case Step::PanelShow: case Step::PanelFlags: case Step::PanelMove:
+    case Step::PanelDestroy: case Step::MainWindow: case Step::MenuBar: case Step::DisplayMode: case Step::Metrics:
+        if (!step.line.empty()) {
+            settled_ = false;
+            if (!running_)
+                stop_view_ = View{};
+        }
+        break;
+    case Step::Ticks:
+        settled_ = settled_ || step.a >= 20;
+        break;
+    default:
+        break;
+    }
 }
 
 // ---- The promises ----
@@ -1631,6 +1828,11 @@ void World::Check(const Step& step, std::vector<Violation>* found)
             bool window_ok = got.size() == 6;
             for (size_t f = 0; window_ok && f < 6; ++f)
                 window_ok = want[f] == "?" || got[f] == want[f];
+            // The module never writes a height below one line of its own.
+            const std::vector<std::string> held = Fields(place_);
+            if (window_ok && atoi(got[3].c_str()) < line_height_ && !(place_known_ && held.size() == 4 && held[3] == got[3]))
+                fail(3, aircraft.name + "'s save holds Window=" + window + ", a height below one line (" +
+                            std::to_string(line_height_) + ")");
             const std::string font = ReadEntry(aircraft.file, "Font");
             const bool font_ok = chosen_face_.empty() ? font == aircraft.font
                                                       : font.compare(0, chosen_face_.size() + 1, chosen_face_ + ",") == 0;
@@ -1701,6 +1903,153 @@ void World::Check(const Step& step, std::vector<Violation>* found)
                 fail(6, "a display window stands on the desktop while the simulator is minimised");
     if (displays.docked && displays.floating && IsWindowVisible(displays.docked) && IsWindowVisible(displays.floating))
         fail(6, "both display windows are shown at once");
+
+    // 1: what is shown is at least one line high, and a change of form keeps
+    // the text area's size.
+    if (ModuleRunning())
+        if (const HWND shown = Shown()) {
+            RECT outer = {}, client = {};
+            GetWindowRect(shown, &outer);
+            GetClientRect(shown, &client);
+            const bool docked = shown == Docked();
+            const int height = docked ? outer.bottom - outer.top : client.bottom;
+            if (height < line_height_)
+                fail(1, std::string("the ") + (docked ? "docked" : "floating") + " display shows a text area " +
+                            std::to_string(client.bottom) + " pixels high, below one line (" +
+                            std::to_string(line_height_) + ")");
+        }
+    if (area_checked_ && ModuleRunning()) {
+        const bool undock = step.a == 40002;
+        const HWND now = undock ? Floating() : Docked();
+        RECT outer = {}, client = {};
+        GetWindowRect(now, &outer);
+        GetClientRect(now, &client);
+        const int least = undock ? line_height_ : line_height_ - 2 * GetSystemMetrics(SM_CYBORDER);
+        const SIZE want = {area_before_.cx, area_before_.cy > least ? area_before_.cy : least};
+        // Where Windows or the module's minimum width decides the size, it is
+        // not the text area's own.
+        const bool limited = area_before_.cx < 2 * line_height_ + GetSystemMetrics(SM_CYCAPTION) ||
+                             outer.right - outer.left >= GetSystemMetrics(SM_CXSCREEN) ||
+                             outer.bottom - outer.top >= GetSystemMetrics(SM_CYSCREEN) || area_before_.cx > 30000 ||
+                             area_before_.cy > 30000;
+        if (now && !limited && (client.right != want.cx || client.bottom != want.cy))
+            fail(1, std::string(undock ? "Undock" : "Dock") + " made the text area " + std::to_string(client.right) +
+                        "x" + std::to_string(client.bottom) + " of " + std::to_string(area_before_.cx) + "x" +
+                        std::to_string(area_before_.cy));
+    }
+
+    // 1: a docked display goes with its panel.
+    WatchPanelFollowing(step, found);
+
+    // 3: a start brings the display back as the pilot left it at the stop.
+    const bool started = (step.kind == Step::Start || step.kind == Step::RestartInFlight || step.kind == Step::Load) &&
+                         !step.line.empty() && ModuleRunning();
+    if (started && stop_view_.valid && !aircraft_read_while_stopped_ && !IsIconic(host_)) {
+        const View now = Look();
+        auto describe = [](const View& view) {
+            if (!view.valid)
+                return std::string("nothing shown");
+            char text[200];
+            snprintf(text, sizeof text, "%s at (%ld,%ld)-(%ld,%ld), text %06lX on %06lX, %s",
+                     view.docked ? "docked" : "floating", view.place.left, view.place.top, view.place.right,
+                     view.place.bottom, static_cast<unsigned long>(view.text), static_cast<unsigned long>(view.back),
+                     view.face.c_str());
+            return std::string(text);
+        };
+        if (!now.valid || now.docked != stop_view_.docked || !EqualRect(&now.place, &stop_view_.place) ||
+            now.text != stop_view_.text || now.back != stop_view_.back || now.face != stop_view_.face)
+            fail(3, "a stop and a start did not bring the display back as the pilot left it: " +
+                        describe(stop_view_) + " at the stop, " + describe(now) + " after the start");
+    }
+    if (started)
+        stop_view_ = View{};
+
+    // 7: the keyboard stays with the simulator.
+    if (!IsIconic(host_) && IsWindowVisible(host_)) {
+        std::string who;
+        if (!SimulatorHasKeyboard(&who))
+            fail(7, "the simulator does not have the keyboard: " + who);
+    }
+}
+
+// Whether the simulator's main window has the foreground, the activation and
+// the keyboard focus (itself or a window of its own, never the display).
+bool World::SimulatorHasKeyboard(std::string* who) const
+{
+    const HWND foreground = GetForegroundWindow(), active = GetActiveWindow(), focus = GetFocus();
+    auto name = [](HWND window) {
+        if (!window)
+            return std::string("none");
+        char class_name[64] = {};
+        GetClassNameA(window, class_name, sizeof class_name);
+        return std::string(class_name);
+    };
+    const bool focus_ok = !focus || focus == host_ || (IsChild(host_, focus) && name(focus) != "OrvaleWindow");
+    if (foreground == host_ && active == host_ && focus_ok)
+        return true;
+    *who = "the foreground is " + name(foreground) + ", the active window " + name(active) + ", the focus " +
+           name(focus);
+    return false;
+}
+
+// A docked display goes with its panel: where the module is seen attached to
+// a panel, the display keeps its place on it while the simulator moves the
+// panel (on FS2002 by the next 20th tick). Watched only across steps that
+// leave the display where it is; any other step starts the watch afresh.
+void World::WatchPanelFollowing(const Step& step, std::vector<Violation>* found)
+{
+    const HWND docked = ModuleRunning() ? Docked() : nullptr;
+    const Panel* on = nullptr;
+    for (const Panel& panel : panels_) {
+        if (!docked || !IsWindow(panel.window))
+            continue;
+        if (edition_ == FS2002) {
+            // Followed through its window procedure: the module on top of it.
+            HMODULE owner = nullptr;
+            const auto procedure = static_cast<uintptr_t>(GetWindowLongPtrA(panel.window, GWLP_WNDPROC));
+            if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                   reinterpret_cast<LPCSTR>(procedure), &owner) &&
+                owner == MappedCopy())
+                on = &panel;
+        } else if (GetParent(docked) == panel.window) {
+            on = &panel;
+        }
+    }
+    auto offset = [&](HWND panel) {
+        RECT display = {}, under = {};
+        GetWindowRect(docked, &display);
+        GetWindowRect(panel, &under);
+        return POINT{display.left - under.left, display.top - under.top};
+    };
+    static const Step::Kind passive[] = {Step::Text, Step::ShowMessage, Step::Ticks, Step::PanelMove,
+                                         Step::PanelShow, Step::PanelFlags, Step::PanelRaise, Step::Hook,
+                                         Step::Unhook, Step::NeighbourWindow};
+    bool watching = follow_.panel && on && on->window == follow_.panel;
+    if (watching) {
+        watching = false;
+        for (Step::Kind kind : passive)
+            watching = watching || step.kind == kind;
+    }
+    if (watching) {
+        if (step.kind == Step::PanelMove && !step.line.empty() && on == &panels_[static_cast<size_t>(step.a) % panels_.size()])
+            follow_.moved = true;
+        if (step.kind == Step::Ticks && step.a >= 20 && follow_.moved) {
+            const POINT now = offset(on->window);
+            if (now.x != follow_.offset.x || now.y != follow_.offset.y)
+                found->push_back({1, "the docked display did not go with its panel " + on->name + ": it stands at (" +
+                                         std::to_string(now.x) + "," + std::to_string(now.y) + ") of it, not (" +
+                                         std::to_string(follow_.offset.x) + "," + std::to_string(follow_.offset.y) +
+                                         ")"});
+            follow_.moved = false;
+        }
+        return;
+    }
+    follow_ = Follow{};
+    // Begun only where the module has caught up with what moved.
+    if (on && settled_) {
+        follow_.panel = on->window;
+        follow_.offset = offset(on->window);
+    }
 }
 
 // ---- Runs, shrinking and the report ----
@@ -1892,6 +2241,15 @@ TEST_P(Explore, EveryPromiseHoldsAlongRandomSequences)
     const int run_length = steps ? static_cast<int>(steps < 1000 ? steps : 1000) : 100;
     const uint64_t runs = steps ? (steps + run_length - 1) / run_length : EnvNumber("ORVALE_EXPLORE_RUNS", 3);
     const bool shrink = EnvNumber("ORVALE_EXPLORE_SHRINK", 1) != 0;
+    // The copies earlier programs left mapped until they ended.
+    WIN32_FIND_DATAA left;
+    HANDLE search = FindFirstFileA((SimExeFolder() + "\\orvale-explore-*.dll").c_str(), &left);
+    if (search != INVALID_HANDLE_VALUE) {
+        do
+            DeleteFileA((SimExeFolder() + "\\" + left.cFileName).c_str());
+        while (FindNextFileA(search, &left));
+        FindClose(search);
+    }
     uint64_t played = 0;
     const DWORD began = GetTickCount();
     size_t gdi = 0, user = 0;  // what the run before left
