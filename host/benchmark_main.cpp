@@ -6,9 +6,10 @@
 //
 // Each row's samples alternate with its floor's, so both see the same machine
 // state. A sample is timed with QueryPerformanceCounter around enough calls to
-// last at least SampleNs; the timer's own cost is measured once and taken
-// off. Work that only sets a call up (re-sending a message before an expiry
-// tick, invalidating before a paint) runs outside the timed part.
+// last at least SampleNs; the timer's own cost, read beside each timed
+// stretch, is taken off. Work that only sets a call up (re-sending a message
+// before an expiry tick, invalidating before a paint) runs outside the timed
+// part.
 //
 // The floors that stand for the module's routines are routines of
 // orvale-floor.dll (host/benchmark_floor.h), called through pointers as the
@@ -44,7 +45,7 @@ constexpr int64_t MaxCallsPerSample = 1 << 20;
 constexpr int IdleTicksPerRound = TicksPerRound - 1;
 
 int64_t frequency;
-double timer_overhead;  // counts of one QueryPerformanceCounter pair, on average
+double timer_overhead;  // counts of one QueryPerformanceCounter pair, on average: for the report
 
 int64_t Now()
 {
@@ -86,28 +87,33 @@ struct Series {
     AllocCounts allocations;
 };
 
-// Runs `reps` repetitions of a side; returns nanoseconds per call.
+// Runs `reps` repetitions of a side; returns nanoseconds per call. Each
+// repetition's timed calls hold one reading pair's cost (the end of one
+// reading, the start of the next); a pair read just before them, in the same
+// state after the same set-up, is what is taken off. A pair's cost moves with
+// what ran before it and with the machine's load (under emulation by
+// hundreds of nanoseconds), so a mean taken once at start-up would move a
+// row's costs by more than an idle tick's whole work.
 double TimeSide(const Side& side, int64_t reps, AllocCounts* allocations)
 {
-    int64_t total = 0;
+    int64_t timed = 0, timer = 0;
     for (int64_t r = 0; r < reps; ++r) {
         if (side.prepare)
             side.prepare();
         AllocCounts before = AllocationCounts();
         int64_t t0 = Now();
-        side.run();
         int64_t t1 = Now();
+        side.run();
+        int64_t t2 = Now();
         AllocCounts after = AllocationCounts();
-        total += t1 - t0;
+        timed += t2 - t1;
+        timer += t1 - t0;
         if (allocations && side.counts_allocations) {
             allocations->allocations += after.allocations - before.allocations;
             allocations->frees += after.frees - before.frees;
         }
     }
-    double net = static_cast<double>(total) - timer_overhead * static_cast<double>(reps);
-    if (net < 0)
-        net = 0;
-    return CountsToNs(net) / static_cast<double>(reps * side.calls);
+    return NsPerCall(timed, timer, reps * side.calls, frequency);
 }
 
 struct Row {
@@ -588,7 +594,8 @@ int main(int argc, char** argv)
 
     std::printf("orvale-benchmark: %d samples per row and per floor, each at least %.0f us\n", samples,
                 SampleNs / 1000);
-    std::printf("timer: QueryPerformanceCounter at %lld Hz, %.1f ns per reading pair (taken off)\n",
+    std::printf("timer: QueryPerformanceCounter at %lld Hz, %.1f ns per reading pair on average "
+                "(each timed stretch's own pair taken off)\n",
                 static_cast<long long>(frequency), CountsToNs(timer_overhead));
     std::printf("allocation imports of orvale.dll counted: %d (%s)\n\n", patched_count,
                 patched_list.empty() ? "none: it imports no allocation function" : patched_list.c_str());
