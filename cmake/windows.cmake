@@ -84,7 +84,8 @@ find_library(ORVALE_ZLIB NAMES libz.a REQUIRED
              DOC "static zlib for MinGW-w64 (Debian's libz-mingw-w64-dev)")
 
 file(GLOB SIMHOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/host/*.cpp)
-list(FILTER SIMHOST_SOURCES EXCLUDE REGEX ".*/host/[a-z_]*_main\\.cpp$")
+# Programs (host/<name>_main.cpp) and DLLs (host/<name>_dll.cpp) of their own.
+list(FILTER SIMHOST_SOURCES EXCLUDE REGEX ".*/host/[a-z_]*_(main|dll)\\.cpp$")
 if(SIMHOST_SOURCES)
     add_library(simhost STATIC ${SIMHOST_SOURCES})
     target_include_directories(simhost PUBLIC ${CMAKE_SOURCE_DIR})
@@ -110,6 +111,28 @@ foreach(source ${HOST_PROGRAMS})
         set_target_properties(${name} PROPERTIES OUTPUT_NAME orvale-${name})
     endif()
 endforeach()
+
+# The benchmark's floors for the module's routines, in a DLL of their own
+# beside it (host/benchmark_floor.h), exporting its routines by their plain
+# names. The tick's floor is the module's own plain step, so it is built as
+# the orvale.dll the benchmark loads is: in the product's test build at -Os
+# for the 486, as the product (a floor built at -O2 for the i686 would
+# measure the compiler's choices, not the module's glue; under emulation
+# that alone is a large part of an idle tick); in the twin's build at the
+# build's own -O2, as the twin. The copies' C runtime calls stay the
+# runtime's own: the least a copy costs.
+if(TARGET benchmark)
+    add_library(benchmark_floor SHARED host/benchmark_floor_dll.cpp module/bytes_and_text.cpp
+                display/message_buffer.cpp display/tick_step.cpp)
+    target_include_directories(benchmark_floor PRIVATE ${CMAKE_SOURCE_DIR})
+    target_compile_options(benchmark_floor PRIVATE -Wall -Wextra -fno-exceptions -fno-rtti)
+    if(ORVALE_PRODUCT_DLL)
+        target_compile_options(benchmark_floor PRIVATE -Os ${PRODUCT_COMPILE_OPTIONS})
+    endif()
+    set_target_properties(benchmark_floor PROPERTIES PREFIX "" OUTPUT_NAME orvale-floor)
+    target_link_libraries(benchmark_floor PRIVATE user32 -static -Wl,--kill-at)
+    add_dependencies(benchmark benchmark_floor)
+endif()
 
 # Every tests/wine/<name>_test.cpp is a test program of its own under Wine.
 file(GLOB WINE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*_test.cpp)

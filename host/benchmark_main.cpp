@@ -6,23 +6,29 @@
 //
 // Each row's samples alternate with its floor's, so both see the same machine
 // state. A sample is timed with QueryPerformanceCounter around enough calls to
-// last at least SampleNs; the timer's own cost is measured once and taken
-// off. Work that only sets a call up (re-sending a message before an expiry
-// tick, invalidating before a paint) runs outside the timed part.
+// last at least SampleNs; the timer's own cost, read beside each timed
+// stretch, is taken off. Work that only sets a call up (re-sending a message
+// before an expiry tick, invalidating before a paint) runs outside the timed
+// part.
+//
+// The floors that stand for the module's routines are routines of
+// orvale-floor.dll (host/benchmark_floor.h), called through pointers as the
+// module's are.
 //
 // Heap allocations of the module's own code are counted by pointing the
 // loaded orvale.dll's allocation imports at counting wrappers
 // (host/alloc_counter.h); only the timed calls into the module are counted.
 #include "host/sim_host.h"
 #include "host/alloc_counter.h"
+#include "host/benchmark_floor.h"
 #include "host/benchmark_stats.h"
 
-// The floor of the tick is the module's own plain-value step, compiled the
-// same way as in the DLL: the three plain sources, and the byte and text
-// helpers they use, are built into this program.
+// The plain steps the benchmark sets its floors up with, untimed (a message
+// put into the floor's values, the paint's flags), and the byte and text
+// helpers they use.
 #include "module/bytes_and_text.cpp"
 #include "display/message_buffer.cpp"
-#include "display/tick_step.cpp"
+#include "display/tick_step.h"
 #include "display/window_layout.cpp"
 
 #include <cstdio>
@@ -39,7 +45,7 @@ constexpr int64_t MaxCallsPerSample = 1 << 20;
 constexpr int IdleTicksPerRound = TicksPerRound - 1;
 
 int64_t frequency;
-double timer_overhead;  // counts of one QueryPerformanceCounter pair, on average
+double timer_overhead;  // counts of one QueryPerformanceCounter pair, on average: for the report
 
 int64_t Now()
 {
@@ -81,28 +87,33 @@ struct Series {
     AllocCounts allocations;
 };
 
-// Runs `reps` repetitions of a side; returns nanoseconds per call.
+// Runs `reps` repetitions of a side; returns nanoseconds per call. Each
+// repetition's timed calls hold one reading pair's cost (the end of one
+// reading, the start of the next); a pair read just before them, in the same
+// state after the same set-up, is what is taken off. A pair's cost moves with
+// what ran before it and with the machine's load (under emulation by
+// hundreds of nanoseconds), so a mean taken once at start-up would move a
+// row's costs by more than an idle tick's whole work.
 double TimeSide(const Side& side, int64_t reps, AllocCounts* allocations)
 {
-    int64_t total = 0;
+    int64_t timed = 0, timer = 0;
     for (int64_t r = 0; r < reps; ++r) {
         if (side.prepare)
             side.prepare();
         AllocCounts before = AllocationCounts();
         int64_t t0 = Now();
-        side.run();
         int64_t t1 = Now();
+        side.run();
+        int64_t t2 = Now();
         AllocCounts after = AllocationCounts();
-        total += t1 - t0;
+        timed += t2 - t1;
+        timer += t1 - t0;
         if (allocations && side.counts_allocations) {
             allocations->allocations += after.allocations - before.allocations;
             allocations->frees += after.frees - before.frees;
         }
     }
-    double net = static_cast<double>(total) - timer_overhead * static_cast<double>(reps);
-    if (net < 0)
-        net = 0;
-    return CountsToNs(net) / static_cast<double>(reps * side.calls);
+    return NsPerCall(timed, timer, reps * side.calls, frequency);
 }
 
 struct Row {
@@ -235,65 +246,43 @@ bool Synchronise()
     return false;
 }
 
-// ---- The floors: the least the same work costs, done directly ----
+// ---- The floors: the least the same work costs, done without the module ----
 
-// The plain steps are called out of line, as the module's glue calls them
-// from another file: built into this file they would otherwise be inlined
-// into the floor and make it cheaper than any caller outside could be.
-bool (*volatile count_tick)(DisplayValues&) = CountTick;
-unsigned (*volatile advance_text)(DisplayValues&) = AdvanceText;
-void (*volatile mirror_copy)(char*, const char*) = MirrorCopy;
+// orvale-floor.dll's routines (host/benchmark_floor.h): the copy and the
+// invalidate, the same with the look at the windows above, and the tick's
+// plain step with its invalidate, each reached as the module's routines are.
+FloorTextOutputRoutine floor_text_output;
+FloorTextOutputRoutine floor_text_output_seen;
+FloorTickRoutine floor_tick;
+DisplayValues* floor_values;
 
-char floor_buffer[2048];
-char floor_mirror[128];
-DisplayValues floor_values;
-char* volatile sink;
-
-// Copying the message into a buffer and 127 bytes of it into the mirror,
-// invalidating the display, and passing an empty text on to the host.
-__attribute__((noinline)) void FloorCapture(const char* text)
+bool LoadFloors()
 {
-    size_t n = strnlen(text, 2047);
-    memcpy(floor_buffer, text, n);
-    floor_buffer[n] = '\0';
-    size_t m = strnlen(floor_buffer, 127);
-    memcpy(floor_mirror, floor_buffer, m);
-    memset(floor_mirror + m, 0, 127 - m);
-    InvalidateRect(display, nullptr, TRUE);
-    QuietHostTextOutput("", 5, 100, 0);
-    sink = floor_buffer;
-}
-
-// The tick's plain step on a copy of the values, and the invalidate it asks for.
-__attribute__((noinline)) void FloorTick()
-{
-    bool changed = count_tick(floor_values);
-    unsigned effect = advance_text(floor_values);
-    if (effect & TickMirrored)
-        mirror_copy(floor_mirror, floor_values.text_buffer);
-    if (changed || (effect & TickChanged))
-        InvalidateRect(display, nullptr, TRUE);
-}
-
-// What any module must ask before it takes a message, when a message taken
-// is a message seen: where the display's text area stands on the screen, and
-// the shown windows above it at each level up to the top.
-__attribute__((noinline)) void FloorSight()
-{
-    static RECT seen;
-    GetClientRect(display, &seen);
-    MapWindowPoints(display, nullptr, reinterpret_cast<POINT*>(&seen), 2);
-    for (HWND level = display; level;
-         level = (GetWindowLongPtrA(level, GWL_STYLE) & WS_CHILD) ? GetParent(level) : nullptr) {
-        for (HWND above = GetWindow(level, GW_HWNDPREV); above; above = GetWindow(above, GW_HWNDPREV))
-            if (IsWindowVisible(above))
-                GetWindowRect(above, &seen);
+    std::string path = SimExeFolder() + "\\" + FloorDllName;
+    HMODULE floors = LoadLibraryA(path.c_str());
+    if (!floors) {
+        std::fprintf(stderr, "benchmark: %s does not load\n", path.c_str());
+        return false;
     }
+    auto set_up = reinterpret_cast<FloorSetUpRoutine>(GetProcAddress(floors, "FloorSetUp"));
+    auto values = reinterpret_cast<FloorValuesRoutine>(GetProcAddress(floors, "FloorValues"));
+    floor_text_output = reinterpret_cast<FloorTextOutputRoutine>(GetProcAddress(floors, "FloorTextOutput"));
+    floor_text_output_seen = reinterpret_cast<FloorTextOutputRoutine>(GetProcAddress(floors, "FloorTextOutputSeen"));
+    floor_tick = reinterpret_cast<FloorTickRoutine>(GetProcAddress(floors, "FloorTick"));
+    if (!set_up || !values || !floor_text_output || !floor_text_output_seen || !floor_tick) {
+        std::fprintf(stderr, "benchmark: %s lacks a floor routine\n", path.c_str());
+        return false;
+    }
+    // The floors pass an emptied message on to the same host routine as the module.
+    set_up(display, QuietHostTextOutput);
+    floor_values = values();
+    return true;
 }
 
+// A message put into the floor's values, as ShowMessage puts it: set-up, untimed.
 void FloorShowMessage(const char* text, int32_t time)
 {
-    CaptureMessage(floor_values, text, time >= 0 ? MessageStatic : MessageScrolling, time >= 0 ? time : ~time, 0, 1);
+    CaptureMessage(*floor_values, text, time >= 0 ? MessageStatic : MessageScrolling, time >= 0 ? time : ~time, 0, 1);
 }
 
 // Each call against the copy and the invalidate alone (information), and
@@ -304,27 +293,25 @@ void MeasureCapture()
     struct Case {
         std::string name;
         std::function<void()> run;
-        std::function<void()> floor;
+        const char* text;
     };
     std::vector<Case> cases;
     for (const std::string* text : {&short_text, &long_text}) {
         const char* t = text->c_str();
         cases.push_back({"TextOutputHook, " + std::to_string(text->size()) + " characters",
-                         [t] { hook(t, MessageStatic, 100, 0); }, [t] { FloorCapture(t); }});
+                         [t] { hook(t, MessageStatic, 100, 0); }, t});
     }
     const char* t = short_text.c_str();
-    cases.push_back({"ShowMessage, 100 characters", [t] { show_message(t, 100); }, [t] { FloorCapture(t); }});
+    cases.push_back({"ShowMessage, 100 characters", [t] { show_message(t, 100); }, t});
     for (const Case& c : cases) {
         Side op, floor, sight_floor;
         op.prepare = floor.prepare = sight_floor.prepare = [] { ValidateRect(display, nullptr); };
         op.run = c.run;
         op.counts_allocations = true;
-        floor.run = c.floor;
+        const char* text = c.text;
+        floor.run = [text] { floor_text_output(text, MessageStatic, 100, 0); };
         Measure(c.name, op, floor, true, false, false);
-        sight_floor.run = [&c] {
-            c.floor();
-            FloorSight();
-        };
+        sight_floor.run = [text] { floor_text_output_seen(text, MessageStatic, 100, 0); };
         Measure(c.name + " (floor: with the windows above)", op, sight_floor, true);
     }
 }
@@ -347,18 +334,18 @@ void MeasureTicks()
     op.calls = IdleTicksPerRound;
     op.counts_allocations = true;
     floor.prepare = [] {
-        while (floor_values.tick_count != 0)
-            FloorTick();
+        while (floor_values->tick_count != 0)
+            floor_tick(0, 0);
         ValidateRect(display, nullptr);
     };
     floor.run = [] {
         for (int i = 0; i < IdleTicksPerRound; ++i)
-            FloorTick();
+            floor_tick(0, 0);
     };
     floor.calls = IdleTicksPerRound;
-    floor_values = DisplayValues{};
+    *floor_values = DisplayValues{};
     // The edition the module recognised (its Linkage edition word stays 0x800 on FS2002 only).
-    floor_values.host_version = SimLinkageWord(5) == 0x800 ? 2 : 1;
+    floor_values->host_version = SimLinkageWord(5) == 0x800 ? 2 : 1;
     Measure("DisplayTick, nothing to do", op, floor, true, true);
 
     // The round's 20th tick of an idle display: a repaint and nothing else.
@@ -371,11 +358,11 @@ void MeasureTicks()
     round_op.run = [] { tick(0, 0); ++dll_phase; };
     round_op.counts_allocations = true;
     round_floor.prepare = [] {
-        while (floor_values.tick_count != IdleTicksPerRound)
-            FloorTick();
+        while (floor_values->tick_count != IdleTicksPerRound)
+            floor_tick(0, 0);
         ValidateRect(display, nullptr);
     };
-    round_floor.run = [] { FloorTick(); };
+    round_floor.run = [] { floor_tick(0, 0); };
     Measure("DisplayTick, 20th tick (repaint)", round_op, round_floor, true);
 
     // Scrolling a 2,000-character message: whole rounds of 20 ticks, every 4th
@@ -384,7 +371,7 @@ void MeasureTicks()
     static const std::string scrolling = Words(2000);
     static int op_steps_left, floor_steps_left, steps_per_round;
     {
-        DisplayValues probe = floor_values;
+        DisplayValues probe = *floor_values;
         CaptureMessage(probe, "probe", MessageScrolling, 0, 0, 1);
         steps_per_round = TicksPerRound / (probe.scroll_mask + 1);  // FS2002 scrolls every 2nd tick
     }
@@ -409,19 +396,19 @@ void MeasureTicks()
     scroll_op.calls = TicksPerRound;
     scroll_op.counts_allocations = true;
     scroll_floor.prepare = [] {
-        while (floor_values.tick_count != IdleTicksPerRound)
-            FloorTick();
+        while (floor_values->tick_count != IdleTicksPerRound)
+            floor_tick(0, 0);
         if (floor_steps_left < 100) {
             FloorShowMessage(scrolling.c_str(), -1);
             for (int i = 0; i < TicksPerRound; ++i)
-                FloorTick();
+                floor_tick(0, 0);
             floor_steps_left = static_cast<int>(scrolling.size()) + ScrollLead;
         }
         ValidateRect(display, nullptr);
     };
     scroll_floor.run = [] {
         for (int i = 0; i < TicksPerRound; ++i)
-            FloorTick();
+            floor_tick(0, 0);
         floor_steps_left -= steps_per_round;
     };
     scroll_floor.calls = TicksPerRound;
@@ -442,8 +429,8 @@ void MeasureTicks()
         FloorShowMessage(expiring.c_str(), 1);
         ValidateRect(display, nullptr);
     };
-    expire_floor.run = [] { FloorTick(); };
-    floor_values.tick_count = dll_phase % TicksPerRound;
+    expire_floor.run = [] { floor_tick(0, 0); };
+    floor_values->tick_count = dll_phase % TicksPerRound;
     Measure("DisplayTick, expiry", expire_op, expire_floor, true);
 }
 
@@ -596,7 +583,7 @@ int main(int argc, char** argv)
     if (argc > 1)
         samples = std::max(11, atoi(argv[1]));
     MeasureTimer();
-    if (!StartHost())
+    if (!StartHost() || !LoadFloors())
         return 2;
     std::vector<std::string> patched;
     HMODULE module = GetModuleHandleA("orvale.dll");
@@ -607,7 +594,8 @@ int main(int argc, char** argv)
 
     std::printf("orvale-benchmark: %d samples per row and per floor, each at least %.0f us\n", samples,
                 SampleNs / 1000);
-    std::printf("timer: QueryPerformanceCounter at %lld Hz, %.1f ns per reading pair (taken off)\n",
+    std::printf("timer: QueryPerformanceCounter at %lld Hz, %.1f ns per reading pair on average "
+                "(each timed stretch's own pair taken off)\n",
                 static_cast<long long>(frequency), CountsToNs(timer_overhead));
     std::printf("allocation imports of orvale.dll counted: %d (%s)\n\n", patched_count,
                 patched_list.empty() ? "none: it imports no allocation function" : patched_list.c_str());

@@ -5,7 +5,8 @@
 #    64-bit twin (win64) and the native plain-step program,
 # 2. runs orvale-benchmark under Wine (tools/wine-run.sh) on both: the 32-bit
 #    one loads build/win32/orvale.dll, the file that ships; each operation
-#    against its floor, with the allocation counts,
+#    against its floor (the floors of the module's routines are in
+#    orvale-floor.dll, built beside the benchmark), with the allocation counts,
 # 3. counts the instructions of the plain-value steps with callgrind, twice,
 #    and checks that both runs agree,
 # 4. prints the tables with the date and the machine, and keeps them in
