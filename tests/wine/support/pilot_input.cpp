@@ -64,8 +64,8 @@ HWND OpenMenu()
 }
 
 const std::function<void()>* menu_script = nullptr;
-bool menu_seen = false;
-UINT_PTR menu_timer = 0;
+bool menu_seen = false, menu_stuck = false;
+UINT_PTR menu_timer = 0, menu_watchdog = 0;
 
 void CALLBACK WatchForMenu(HWND, UINT, UINT_PTR, DWORD)
 {
@@ -75,6 +75,16 @@ void CALLBACK WatchForMenu(HWND, UINT, UINT_PTR, DWORD)
     KillTimer(nullptr, menu_timer);
     menu_timer = 0;
     (*menu_script)();
+}
+
+// The menu's loop runs inside the dispatch of the click: only a timer
+// reaches a menu that the script could not close.
+void CALLBACK EndStuckMenu(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (OpenMenu()) {
+        menu_stuck = true;
+        EndMenu();
+    }
 }
 
 std::string Describe(HWND window)
@@ -95,7 +105,67 @@ bool IsDisplayWindow(HWND window)
     return strcmp(name, "OrvaleWindow") == 0;
 }
 
+HANDLE other_thread = nullptr, other_ready = nullptr;
+HWND other_window = nullptr;
+volatile LONG other_end = 0;
+
+struct Start {
+    RECT place;
+    HDESK desktop;
+};
+
+DWORD WINAPI RunAnotherProgram(LPVOID start_pointer)
+{
+    const Start start = *static_cast<Start*>(start_pointer);
+    const RECT& place = start.place;
+    // On the caller's desktop, a Wine virtual desktop of its own included:
+    // a new thread starts on the process's first one.
+    SetThreadDesktop(start.desktop);
+    other_window = CreateWindowExA(0, "STATIC", "Another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, place.left,
+                                   place.top, place.right - place.left, place.bottom - place.top, nullptr, nullptr,
+                                   nullptr, nullptr);
+    SetForegroundWindow(other_window);
+    SetEvent(other_ready);
+    while (!other_end) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    DestroyWindow(other_window);
+    return 0;
+}
+
 }  // namespace
+
+HWND StartAnotherProgram(RECT place)
+{
+    EndAnotherProgram();
+    other_end = 0;
+    other_ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    Start start = {place, GetThreadDesktop(GetCurrentThreadId())};
+    other_thread = CreateThread(nullptr, 0, RunAnotherProgram, &start, 0, nullptr);
+    // This thread's windows answer the messages the activation sends them
+    // meanwhile.
+    while (MsgWaitForMultipleObjects(1, &other_ready, FALSE, 5000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
+        DispatchWaiting();
+    return other_window;
+}
+
+void EndAnotherProgram()
+{
+    if (!other_thread)
+        return;
+    InterlockedExchange(&other_end, 1);
+    while (MsgWaitForMultipleObjects(1, &other_thread, FALSE, 5000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
+        DispatchWaiting();
+    CloseHandle(other_thread);
+    CloseHandle(other_ready);
+    other_thread = other_ready = nullptr;
+    other_window = nullptr;
+}
 
 bool LeftClickAt(POINT at) { return ClickAt(at, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP); }
 
@@ -133,32 +203,25 @@ bool DragWithLeftButton(POINT from, POINT to)
 bool PlayContextMenu(POINT at, const std::function<void()>& while_open, int timeout_ms)
 {
     menu_script = &while_open;
-    menu_seen = false;
+    menu_seen = menu_stuck = false;
     menu_timer = SetTimer(nullptr, 0, 20, WatchForMenu);
+    menu_watchdog = SetTimer(nullptr, 0, static_cast<UINT>(timeout_ms), EndStuckMenu);
     const bool sent = RightClickAt(at);
-    const DWORD deadline = GetTickCount() + static_cast<DWORD>(timeout_ms);
+    const DWORD deadline = GetTickCount() + static_cast<DWORD>(timeout_ms) + 1000;
     int quiet = 0;
-    while (sent) {
+    // Closed and nothing more to do: a few quiet rounds, so that what the
+    // menu's end posted (its command) and the input after it are handled.
+    while (sent && quiet < 5 && static_cast<LONG>(GetTickCount() - deadline) < 0) {
         DispatchWaiting();
-        // Closed and nothing more to do: a few quiet rounds, so that what the
-        // menu's end posted (its command) and the input after it are handled.
-        quiet = menu_seen && !OpenMenu() ? quiet + 1 : 0;
-        if (quiet >= 5)
-            break;
-        if (static_cast<LONG>(GetTickCount() - deadline) >= 0) {
-            if (OpenMenu()) {
-                EndMenu();
-                DispatchWaiting();
-            }
-            break;
-        }
+        quiet = (menu_seen || menu_stuck) && !OpenMenu() ? quiet + 1 : 0;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
     if (menu_timer)
         KillTimer(nullptr, menu_timer);
-    menu_timer = 0;
+    KillTimer(nullptr, menu_watchdog);
+    menu_timer = menu_watchdog = 0;
     menu_script = nullptr;
-    return sent && menu_seen && quiet >= 5;
+    return sent && menu_seen && !menu_stuck && quiet >= 5;
 }
 
 bool SimulatorHasKeyboard(HWND main, std::string* who)

@@ -24,8 +24,8 @@ bool DragWithLeftButton(POINT from, POINT to);
 // Right-clicks at `at` and runs `while_open` once the context menu that the
 // click opens is up, inside the menu's own loop (press Escape, click
 // elsewhere, pick an item with the keys). Dispatches this thread's messages
-// until the menu has closed and the queue is empty, at most `timeout_ms`;
-// a menu still open then is ended. True when a menu came up and closed.
+// until the menu has closed and the queue is empty. A menu still open after
+// `timeout_ms` is ended. True when a menu came up and the pilot closed it.
 bool PlayContextMenu(POINT at, const std::function<void()>& while_open, int timeout_ms = 8000);
 
 // Whether the simulator has the keyboard: its main window is the foreground
@@ -34,6 +34,12 @@ bool PlayContextMenu(POINT at, const std::function<void()>& while_open, int time
 // window of class "OrvaleWindow". `who` (when given) says who has the
 // foreground, the activation and the focus, for a failure message.
 bool SimulatorHasKeyboard(HWND main, std::string* who = nullptr);
+
+// Another program's window in the foreground, at `place` on the screen: a
+// window of a thread of its own, which has input of its own as a program
+// has. One at a time; EndAnotherProgram closes it.
+HWND StartAnotherProgram(RECT place);
+void EndAnotherProgram();
 
 // The centre of a window's client area, on the screen.
 POINT ClientCentre(HWND window);
