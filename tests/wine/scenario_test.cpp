@@ -766,6 +766,8 @@ TEST_P(PilotActions, NoneCostsAMessageOrASetting)
     const RECT dc9_area = HostArea(422, 522, 356, 36);
     Settle();
     EXPECT_EQ(VisibleDisplays(undocked), 1) << "only one display is ever shown";
+    std::string who;
+    EXPECT_TRUE(SimulatorHasKeyboard(host_, &who)) << "not the hidden window the chooser belonged to: " << who;
     EXPECT_EQ(SeenOnScreen(floating, SavedBack), 0) << "the floating window stays hidden";
     EXPECT_GT(SeenOnScreen(dc9_area, Chosen), 10) << "the chosen colour on the docked display";
 
