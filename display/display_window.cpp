@@ -203,6 +203,50 @@ static void OnPaint(HWND window)
     EndPaint(window, &paint);
 }
 
+// Windows keeps the windows a window owns over it when it is activated;
+// Wine's X driver raises the simulator's window over the display it owns a
+// moment later. The display shown goes back on top by way of the topmost
+// band: a move to where it already stands would be no move at all, and a
+// move under anything would flicker.
+static void KeepDisplayOverSimulator()
+{
+    const HWND windows[] = {state.docked_window, state.undocked_window};
+    for (HWND window : windows)
+        if (OnTheDesktop(window) && (GetWindowLongPtrA(window, GWL_STYLE) & WS_VISIBLE)) {
+            const UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+            SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, keep);
+            SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, keep);
+        }
+}
+
+void GiveKeyboardBack()
+{
+    // Only a window of the module's own that holds the activation gives it
+    // up: the module never takes it from a program or a window it did not
+    // take it from. Activating the simulator's window gives it the focus,
+    // and the foreground where the simulator has it.
+    const HWND active = GetActiveWindow();
+    if (!state.host_window || !active || (active != state.undocked_window && active != state.docked_window))
+        return;
+    SetActiveWindow(state.host_window);
+    KeepDisplayOverSimulator();
+}
+
+// A display window of its own on the desktop clicked.
+static LRESULT OnMouseActivate()
+{
+    // A click from another program brings the simulator forward, as a click
+    // anywhere on its window does; without it the menu would open in a
+    // program that gets no keys and no clicks elsewhere to close it.
+    if (!GetActiveWindow() && state.host_window) {
+        SetForegroundWindow(state.host_window);
+        KeepDisplayOverSimulator();
+    }
+    // The pilot's keys stay with the simulator when the display is clicked,
+    // dragged or sized, or its menu opened.
+    return MA_NOACTIVATE;
+}
+
 static bool OnRightButtonUp(HWND window, LPARAM lparam)
 {
     POINT point = {static_cast<LONG>(LOWORD(lparam)), static_cast<LONG>(HIWORD(lparam))};
@@ -214,6 +258,7 @@ static bool OnRightButtonUp(HWND window, LPARAM lparam)
     CheckMenuItem(menu, CmdAlsoAtis, MF_BYCOMMAND | (state.also_atis ? MF_CHECKED : MF_UNCHECKED));
     CheckMenuItem(menu, CmdHideWhenEmpty, MF_BYCOMMAND | (state.auto_hide ? MF_CHECKED : MF_UNCHECKED));
     TrackPopupMenu(GetSubMenu(menu, 0), 0, point.x, point.y, 0, window, nullptr);
+    GiveKeyboardBack();
     return true;
 }
 
@@ -290,6 +335,8 @@ static void RunCommand(HWND window, WPARAM command)
     case CmdFont:
     case CmdMatchBackground:
         RunColourCommand(window, static_cast<UINT>(command));
+        // A chooser ends by activating its owner, the display window.
+        GiveKeyboardBack();
         break;
     case CmdShowUndocked:
         // "&Orvale" switching the display on is the pilot's way out of "Hide
@@ -340,6 +387,17 @@ static LRESULT HandleDisplayMessage(HWND window, UINT message, WPARAM wparam, LP
         drag->bottom = bottom;
         return TRUE;
     }
+    case WM_MOUSEACTIVATE:
+        // A docked child asks its parents, as any child of the simulator's
+        // window does.
+        if (!(GetWindowLongPtrA(window, GWL_STYLE) & WS_CHILD))
+            return OnMouseActivate();
+        break;
+    case WM_EXITSIZEMOVE:
+        // The window system may activate a window whose caption or frame is
+        // dragged (Wine does).
+        GiveKeyboardBack();
+        break;
     case WM_RBUTTONUP:
         if (OnRightButtonUp(window, lparam))
             return 0;

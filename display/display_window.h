@@ -40,6 +40,9 @@ void ShowDisplayWindow(HWND window, bool show);
 // Hides the module's windows on the desktop when the simulator's window is
 // minimised, and shows them again at once when it is restored.
 void FollowMinimisedHost();
+// After a menu, a chooser or a move of the display: the simulator's window
+// gets the activation and the keyboard back where a display window holds them.
+void GiveKeyboardBack();
 // Close (40003): switch the display off.
 void CloseDisplay();
 // The default undocked position under the host's caption and menu bar.

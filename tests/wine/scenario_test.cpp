@@ -17,6 +17,7 @@
 #include "support/client_pixels.h"
 #include "support/dialog_driver.h"
 #include "support/display_lookup.h"
+#include "support/pilot_input.h"
 
 namespace {
 
@@ -790,6 +791,8 @@ TEST_P(PilotActions, NoneCostsAMessageOrASetting)
     const RECT dc9_area = HostArea(422, 522, 356, 36);
     Settle();
     EXPECT_EQ(VisibleDisplays(undocked), 1) << "only one display is ever shown";
+    std::string who;
+    EXPECT_TRUE(SimulatorHasKeyboard(host_, &who)) << "not the hidden window the chooser belonged to: " << who;
     EXPECT_EQ(SeenOnScreen(floating, SavedBack), 0) << "the floating window stays hidden";
     EXPECT_GT(SeenOnScreen(dc9_area, Chosen), 10) << "the chosen colour on the docked display";
 
@@ -898,6 +901,125 @@ TEST_P(PilotActions, NoneCostsAMessageOrASetting)
     SendMessageA(Docked(), WM_COMMAND, 40002, 0);
     SendMessageA(undocked, WM_COMMAND, 40001, 0);
     EXPECT_EQ(ReadSetting(l1011 + ".cfg", "Window"), "100,200,70000,40000,2,3") << "the pilot moved nothing";
+
+    ASSERT_TRUE(SimUnloadModule());
+    EXPECT_EQ(SimStaleAtUnload(), 0);
+}
+
+// The pilot flies with the keyboard. Clicking the display, its menu closed
+// with Escape or by a click on the simulator's window, a chooser from the
+// menu or from a command closed with OK or Cancel, and dragging or sizing the
+// floating window by its caption and frame all leave the simulator's window
+// in the foreground, active and with the focus, and the display where the
+// pilot sees it. Played with real input, so that the window system decides
+// what is activated as it does for the pilot: the floating window on every
+// edition, FS2002's docked popup, and FS2000's docked child, which the
+// simulator's own window answers for.
+TEST_P(PilotActions, TheKeyboardStaysWithTheSimulator)
+{
+    const Edition edition = GetParam();
+    static const char* classes[] = {"FS98MAIN", "FS2000MAIN", "FS2002MAIN"};
+    static const uint16_t kinds[] = {0x0151, 0x20B8, 0x20A9};
+    host_ = SimCreateMainWindow(classes[edition], "Flight Simulator", 0, 0, 900, 650);
+    ASSERT_TRUE(host_);
+    ASSERT_TRUE(SimLoadModule("orvale.dll"));
+    ASSERT_TRUE(SimStartModule());
+    HWND undocked = nullptr;
+    ASSERT_TRUE(SimPumpUntil([&] { return (undocked = FindUndockedDisplay(host_)) && IsWindowVisible(undocked); },
+                             20000));
+    ASSERT_TRUE(SimPumpUntil([&] { return GetMenuItemCount(SimMenuBar()) == 4; }, 20000));
+    SimCallTextOutput("Runway 27 in use", 4, 0, 0);
+    Settle();
+    std::string who;
+    ASSERT_TRUE(SimulatorHasKeyboard(host_, &who)) << "at start-up: " << who;
+    POINT elsewhere = {860, 600};  // the simulator's window, where no panel is
+    ClientToScreen(host_, &elsewhere);
+
+    // A step that lost the keyboard is given it back by hand, as the pilot
+    // would by clicking the simulator, so that the next step starts afresh.
+    auto expect_keyboard = [&](HWND display, const char* form, const char* step) {
+        SimPump(100);  // what the window system does after the step
+        const bool kept = SimulatorHasKeyboard(host_, &who);
+        EXPECT_TRUE(kept) << form << ", " << step << ": " << who;
+        EXPECT_EQ(WindowFromPoint(ClientCentre(display)), display) << form << ", " << step << ": the display in sight";
+        if (!kept) {
+            SetForegroundWindow(host_);
+            SimPump(200);
+            // Wine then raises the simulator's window over the display it owns.
+            SetWindowPos(display, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            SetWindowPos(display, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            Settle();
+        }
+    };
+    auto menu_and_choosers = [&](HWND display, const char* form) {
+        const POINT at = ClientCentre(display);
+        EXPECT_TRUE(PlayContextMenu(at, [] { PressKey(VK_ESCAPE); })) << form << ": the menu came up";
+        expect_keyboard(display, form, "its menu closed with Escape");
+        EXPECT_TRUE(PlayContextMenu(at, [&] { LeftClickAt(elsewhere); })) << form << ": the menu came up";
+        expect_keyboard(display, form, "its menu closed by a click on the simulator's window");
+        LeftClickAt(at);
+        expect_keyboard(display, form, "a click on it");
+        HWND owner = nullptr;
+        WhileDialog([&] { PlayContextMenu(at, [] { PressKey(VK_DOWN); PressKey(VK_DOWN); PressKey(VK_RETURN); }); },
+                    [&](HWND dialog) {
+                        owner = GetWindow(dialog, GW_OWNER);
+                        Press(dialog, IDOK);
+                    });
+        ASSERT_TRUE(dialog_seen) << form << ": \"Text colour\" picked from its menu";
+        // Windows makes a child's top-level window the owner of a dialog.
+        const bool child = (GetWindowLongPtrA(display, GWL_STYLE) & WS_CHILD) != 0;
+        EXPECT_EQ(owner, child ? host_ : display) << form << ": the chooser's owner";
+        expect_keyboard(display, form, "the colour chooser from its menu closed with OK");
+        CommandWithDialog(display, 40009, [](HWND dialog) { Press(dialog, IDCANCEL); });
+        ASSERT_TRUE(dialog_seen);
+        expect_keyboard(display, form, "the font chooser closed with Cancel");
+    };
+
+    // ---- The floating window ----
+    menu_and_choosers(undocked, "floating");
+    // Another program in front: a click on the display brings the simulator
+    // forward, and its menu closes with Escape.
+    const RECT beside = {Outer(host_).right + 10, 100, Outer(host_).right + 310, 300};
+    ASSERT_TRUE(StartAnotherProgram(beside));
+    SimPump(100);
+    ASSERT_FALSE(SimulatorHasKeyboard(host_, &who)) << "another program in front: " << who;
+    EXPECT_TRUE(PlayContextMenu(ClientCentre(undocked), [] { PressKey(VK_ESCAPE); }, 3000))
+        << "the menu came up and closed with Escape";
+    expect_keyboard(undocked, "floating", "its menu opened from another program");
+    EndAnotherProgram();
+    const RECT placed = Outer(undocked);
+    const POINT grip = {placed.left + 60, placed.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2};
+    ASSERT_EQ(SendMessageA(undocked, WM_NCHITTEST, 0, MAKELPARAM(grip.x, grip.y)), HTCAPTION);
+    DragWithLeftButton(grip, {grip.x + 60, grip.y + 40});
+    expect_keyboard(undocked, "floating", "its caption dragged");
+    const RECT moved = Outer(undocked);
+    EXPECT_EQ(moved.left, placed.left + 60) << "moved by its caption";
+    EXPECT_EQ(moved.top, placed.top + 40);
+    EXPECT_EQ(moved.right - moved.left, placed.right - placed.left);
+    EXPECT_EQ(moved.bottom - moved.top, placed.bottom - placed.top);
+    const POINT corner = {moved.right - 2, moved.bottom - 2};
+    ASSERT_EQ(SendMessageA(undocked, WM_NCHITTEST, 0, MAKELPARAM(corner.x, corner.y)), HTBOTTOMRIGHT);
+    DragWithLeftButton(corner, {corner.x + 50, corner.y + 30});
+    expect_keyboard(undocked, "floating", "its frame dragged");
+    const RECT sized = Outer(undocked);
+    EXPECT_EQ(sized.left, moved.left) << "sized by its frame";
+    EXPECT_EQ(sized.top, moved.top);
+    EXPECT_EQ(sized.right - sized.left, moved.right - moved.left + 50);
+    EXPECT_EQ(sized.bottom - sized.top, moved.bottom - moved.top + 30);
+
+    // ---- Docked: FS2002's popup and FS2000's child (FS98's is FS2000's) ----
+    if (edition != FS98) {
+        SimCreatePanel(0, 40, 900, 300, kinds[edition]);
+        SimCallPanelLoad(Aircraft("c172", "[Orvale]\r\nWindow=40,60,360,40,2,3\r\n").c_str());
+        SimRunTicks(20);
+        HWND docked = Docked();
+        ASSERT_TRUE(docked);
+        SimCallTextOutput("Runway 27 in use", 4, 0, 0);
+        ExpectSeen(Inner(docked), "docked");
+        menu_and_choosers(docked, edition == FS2002 ? "the docked popup" : "the docked child");
+        SimCallTextOutput("Wind calm", 4, 0, 0);
+        ExpectSeen(Inner(docked), "docked, after the menus and choosers");
+    }
 
     ASSERT_TRUE(SimUnloadModule());
     EXPECT_EQ(SimStaleAtUnload(), 0);

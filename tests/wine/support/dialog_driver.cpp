@@ -56,12 +56,17 @@ void Press(HWND dialog, int button)
 
 void CommandWithDialog(HWND window, UINT command, std::function<void(HWND)> script)
 {
+    WhileDialog([&] { SendMessageA(window, WM_COMMAND, command, 0); }, std::move(script));
+}
+
+void WhileDialog(const std::function<void()>& open, std::function<void(HWND)> script)
+{
     dialog_script = std::move(script);
     dialog_seen = nullptr;
     dialog_stuck = false;
     drive_timer = SetTimer(nullptr, 0, 20, DriveDialog);
     watchdog_timer = SetTimer(nullptr, 0, 8000, CloseLeftovers);
-    SendMessageA(window, WM_COMMAND, command, 0);
+    open();
     if (drive_timer)
         KillTimer(nullptr, drive_timer);
     KillTimer(nullptr, watchdog_timer);

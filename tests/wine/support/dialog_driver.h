@@ -12,6 +12,9 @@ extern bool dialog_stuck;   // the watchdog had to cancel a dialog
 
 // Sends `command` to `window` while `script` works the dialog it opens.
 void CommandWithDialog(HWND window, UINT command, std::function<void(HWND)> script);
+// Runs `open`, which opens a dialog whichever way the pilot does (a menu
+// item picked with real input), while `script` works the dialog.
+void WhileDialog(const std::function<void()>& open, std::function<void(HWND)> script);
 // Clicks a dialog button (IDOK, IDCANCEL) as the pilot would.
 void Press(HWND dialog, int button);
 
