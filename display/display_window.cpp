@@ -150,6 +150,9 @@ void ResetToDefaultPlace()
 
 void CloseDisplay()
 {
+    // Hidden or destroyed while it has the keyboard (a chooser open on it),
+    // a window would hand it to whichever window Windows picks next.
+    GiveKeyboardBack();
     state.display_enabled = 0;
     ShowDisplayWindow(state.undocked_window, false);
     if (state.docked_window)
@@ -219,6 +222,15 @@ static void KeepDisplayOverSimulator()
         }
 }
 
+// A display window, or a window one of them owns (a chooser).
+static bool HeldByDisplay(HWND window)
+{
+    for (HWND held = window; held; held = GetWindow(held, GW_OWNER))
+        if (held == state.undocked_window || held == state.docked_window)
+            return true;
+    return false;
+}
+
 void GiveKeyboardBack()
 {
     // Only a window of the module's own that holds the activation gives it
@@ -226,7 +238,7 @@ void GiveKeyboardBack()
     // take it from. Activating the simulator's window gives it the focus,
     // and the foreground where the simulator has it.
     const HWND active = GetActiveWindow();
-    if (!state.host_window || !active || (active != state.undocked_window && active != state.docked_window))
+    if (!state.host_window || !HeldByDisplay(active))
         return;
     SetActiveWindow(state.host_window);
     KeepDisplayOverSimulator();
@@ -302,18 +314,7 @@ static void OnSystemChange(bool display)
     if (display)
         state.monitor_count = 0;   // measured again when next asked
     MeasureMetrics();
-    HWND floating = state.undocked_window;
-    if (!floating)
-        return;
-    // Hidden or not: a later placement of the same size would keep the old frame.
-    SetWindowPos(floating, nullptr, 0, 0, 0, 0,
-                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    if (state.docked || !IsWindowVisible(floating))
-        return;
-    RECT client = {};
-    GetClientRect(floating, &client);
-    if (client.bottom - client.top < state.line_height)
-        PlaceDisplay(0, 1);
+    RefitFloatingWindow();
 }
 
 static void RunCommand(HWND window, WPARAM command)

@@ -210,3 +210,25 @@ void NoteDisplayPlace()
     POINT corner;
     MeasureUndocked(&corner);
 }
+
+void RefitFloatingWindow()
+{
+    HWND floating = state.undocked_window;
+    if (!floating)
+        return;
+    // Hidden or not: a later placement of the same size would keep the old frame.
+    SetWindowPos(floating, nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (state.docked || !IsWindowVisible(floating))
+        return;
+    RECT client = {};
+    GetClientRect(floating, &client);
+    if (client.bottom - client.top >= state.line_height)
+        return;
+    // Raised by the module, not moved by the pilot: Dock still takes the
+    // display back to where Undock took it from.
+    const bool kept = state.undock_kept != 0;
+    PlaceDisplay(0, 1);
+    if (kept)
+        KeepUndockedPlace();
+}

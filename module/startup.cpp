@@ -91,7 +91,11 @@ void UnregisterTick()
 
 void DestroyDisplayWindows()
 {
-    // WM_DESTROY clears each handle and frees the window's menu.
+    // The keyboard goes back to the simulator first: a window destroyed while
+    // it has it (a chooser open on the display) hands it to whichever window
+    // Windows picks next. WM_DESTROY clears each handle and frees the
+    // window's menu.
+    GiveKeyboardBack();
     if (state.undocked_window)
         DestroyWindow(state.undocked_window);
     if (state.docked_window)
