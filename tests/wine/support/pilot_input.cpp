@@ -224,6 +224,18 @@ bool PlayContextMenu(POINT at, const std::function<void()>& while_open, int time
     return sent && menu_seen && !menu_stuck && quiet >= 5;
 }
 
+bool ClickMenuItem(int position)
+{
+    const HWND menu_window = OpenMenu();
+    if (!menu_window)
+        return false;
+    const HMENU menu = reinterpret_cast<HMENU>(SendMessageA(menu_window, MN_GETHMENU, 0, 0));
+    RECT item = {};
+    if (!menu || !GetMenuItemRect(nullptr, menu, static_cast<UINT>(position), &item))
+        return false;
+    return LeftClickAt(POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+}
+
 bool SimulatorHasKeyboard(HWND main, std::string* who)
 {
     GUITHREADINFO thread = {};

@@ -28,6 +28,11 @@ bool DragWithLeftButton(POINT from, POINT to);
 // `timeout_ms` is ended. True when a menu came up and the pilot closed it.
 bool PlayContextMenu(POINT at, const std::function<void()>& while_open, int timeout_ms = 8000);
 
+// Inside PlayContextMenu's script: clicks the item at `position` of the open
+// context menu, where the pilot sees it (the keys would depend on which item
+// the pointer happened to light up when the menu opened).
+bool ClickMenuItem(int position);
+
 // Whether the simulator has the keyboard: its main window is the foreground
 // window and the active window of its thread, and the focus is the main
 // window or another window of the simulator's (a panel), not a display
