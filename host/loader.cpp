@@ -1,6 +1,7 @@
 // Loading a module the way the simulator does: find its two exported records,
 // fill the table list, call its start and stop routines.
 #include "host/host_internal.h"
+#include <cstdlib>
 
 namespace {
 
@@ -134,14 +135,23 @@ std::string SimFreshCopy(const char* dll_path)
     const std::string stem = source.substr(slash + 1, dot != std::string::npos && dot > slash ? dot - slash - 1 : std::string::npos);
     static bool swept = false;
     if (!swept) {
-        // Copies that earlier processes left: those still mapped somewhere stay.
+        // Copies that ended processes left. A live process's copy stays even
+        // where it is not mapped: its test may be between a free and the
+        // next load of the same copy.
         swept = true;
         WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder + stem + "-sim-*.dll").c_str(), &found);
+        const std::string prefix = stem + "-sim-";
+        HANDLE search = FindFirstFileA((folder + prefix + "*.dll").c_str(), &found);
         if (search != INVALID_HANDLE_VALUE) {
-            do
-                DeleteFileA((folder + found.cFileName).c_str());
-            while (FindNextFileA(search, &found));
+            do {
+                const DWORD owner = strtoul(found.cFileName + prefix.size(), nullptr, 10);
+                HANDLE process = owner ? OpenProcess(SYNCHRONIZE, FALSE, owner) : nullptr;
+                const bool alive = process && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+                if (process)
+                    CloseHandle(process);
+                if (!alive)
+                    DeleteFileA((folder + found.cFileName).c_str());
+            } while (FindNextFileA(search, &found));
             FindClose(search);
         }
     }

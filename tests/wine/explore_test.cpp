@@ -413,6 +413,7 @@ private:
         bool moved = false;   // the panel moved since; the display follows by the next 20th tick
         int ticks = 0;        // ticks the running module has had since the move
     } follow_;
+    bool attached_ = false;   // the docked display was seen on a panel after the last step
     void WatchPanelFollowing(const Step& step, std::vector<Violation>* found);
     // The text area as the pilot last saw it before a change of form.
     SIZE area_before_ = {};
@@ -1011,8 +1012,10 @@ Step World::Draw(Random& random)
                         random.Chance(10));
         });
         if (!docked) {
-            add(6, [&] {
-                const int kind = random.Below(8) == 7 ? 6 : random.Below(7);
+            add(8, [&] {
+                // Onto a panel, or wholly off the screen, as often as anywhere else.
+                const int pick = random.Below(8);
+                const int kind = pick == 7 ? 6 : pick == 6 ? 3 : random.Below(7);
                 if (kind >= 4)  // anywhere: from where it stands, to the screen's edges
                     return step(Step::Drag, kind,
                                 random.Edge(outer.left, -100, 900, {0, -1, 1, screen_w - outer_w, screen_w - 1, 1 - outer_w}),
@@ -1035,8 +1038,23 @@ Step World::Draw(Random& random)
         });
     }
     if (running && ItemInMenu() && !IsIconic(host_)) {
+        // A pilot who has lost the display off the screen reaches for the way
+        // back: the floating window, shown or not, stands where no screen is
+        // (moved there, or left there by a smaller display mode).
+        bool lost = false;
+        const HWND floating = !docked ? Floating() : nullptr;
+        if (floating) {
+            RECT client = {};
+            GetClientRect(floating, &client);
+            MapWindowPoints(floating, nullptr, reinterpret_cast<POINT*>(&client), 2);
+            const RECT screen = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                                 GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                                 GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+            RECT seen = {};
+            lost = !IntersectRect(&seen, &client, &screen);
+        }
         add(3, [&] { return step(Step::OrvaleItem); });
-        add(2, [&] { return step(Step::WayBack); });
+        add(lost ? 20 : 2, [&] { return step(Step::WayBack); });
     }
 
     // The simulator.
@@ -1050,6 +1068,17 @@ Step World::Draw(Random& random)
             drawn.f = random.Edge(last_length_, 0, 2047, {0, 1, 15, 16, 17, 127, 128, 2031, 2032, 2046, 2047, 2048, 3000});
         return drawn;
     });
+    // A panel moved under the docked display: the simulator runs on, as it
+    // always does, long enough for the display to have gone with it.
+    // Likewise after anything else the module follows by its 20th tick: a
+    // panel opened under the docked display, the main window moved.
+    if (!settled_ && running)
+        add(8, [&] { return step(Step::Ticks, random.Edge(20 - ticks_since_change_, 1, 40, {20, 21})); });
+    if (follow_.moved)
+        add(20, [&] {
+            const int count = random.Edge(20 - follow_.ticks, 1, 40, {19, 20, 21});
+            return step(Step::Ticks, count < 1 ? 1 : count);
+        });
     add(10, [&] {
         const int count = random.Edge(last_ticks_, 1, 240, {1, 4, 19, 20, 21, 40, 240});
         return step(Step::Ticks, count < 0 ? 0 : count > 600 ? 600 : count);
@@ -1058,17 +1087,21 @@ Step World::Draw(Random& random)
     add(running ? 6 : 12, [&] { return step(Step::PanelLoad, random.Below(6), random.Chance(10)); });
     // Where the display is, in the host's client area, and the panels there:
     // the radio stack opened over the panel the display is docked on, a gauge
-    // that subclasses that panel.
+    // that subclasses that panel. A docked display hidden by the pilot's
+    // hiding rules stands on its panel all the same.
+    const HWND hidden_docked = !shown && running ? Docked() : nullptr;
+    const HWND placed = shown ? shown : hidden_docked;
     RECT display = {};
-    if (shown) {
-        GetWindowRect(shown, &display);
+    if (placed) {
+        GetWindowRect(placed, &display);
         MapWindowPoints(nullptr, host_, reinterpret_cast<POINT*>(&display), 2);
     }
+    const bool has_place = placed && display.right > display.left && display.bottom > display.top;
     std::vector<int> over_display;
     for (int i = 0; i < panels; ++i) {
         const Panel& p = panels_[static_cast<size_t>(i)];
         RECT r = {p.x, p.y, p.x + p.w, p.y + p.h}, common;
-        if (shown && IntersectRect(&common, &r, &display))
+        if (has_place && IntersectRect(&common, &r, &display))
             over_display.push_back(i);
     }
     auto some_panel = [&] {
@@ -1076,9 +1109,12 @@ Step World::Draw(Random& random)
                                                                 static_cast<int>(over_display.size())))]
                                                           : random.Below(panels);
     };
-    add(panels < 6 ? 4 : 0, [&] {
+    // A docked display that no panel holds draws the panels the simulator
+    // opens under it more often: what it does on one is watched.
+    const bool loose = has_place && placed == Docked() && !attached_;
+    add(panels < 6 ? (loose ? 8 : 4) : 0, [&] {
         const int kind = random.Below(10);
-        if (shown && random.Chance(30)) {
+        if (has_place && random.Chance(loose ? 70 : 30)) {
             const int grow = random.Below(20);
             return step(Step::PanelCreate, display.left - grow, display.top - grow,
                         display.right - display.left + 2 * grow, display.bottom - display.top + 2 * grow,
@@ -1090,9 +1126,15 @@ Step World::Draw(Random& random)
     if (panels) {
         add(3, [&] { return step(Step::PanelShow, random.Below(panels), random.Chance(50)); });
         add(edition_ == FS2002 ? 2 : 0, [&] { return step(Step::PanelFlags, random.Below(panels), random.Chance(50)); });
-        add(2, [&] {
+        // The panel under a docked display is moved more often: what follows
+        // it is watched.
+        int followed = -1;
+        for (int i = 0; i < panels; ++i)
+            if (follow_.panel && panels_[static_cast<size_t>(i)].window == follow_.panel)
+                followed = i;
+        add(followed >= 0 ? 6 : 2, [&] {
             // Each coordinate from where the panel stands: often one alone moves.
-            const int which = some_panel();
+            const int which = followed >= 0 && random.Chance(70) ? followed : some_panel();
             const Panel& p = panels_[static_cast<size_t>(which)];
             const int w = random.Edge(p.w, 20, 900, {1, area.right, area.right + 1});
             const int h = random.Edge(p.h, 20, 400, {1, area.bottom, area.bottom + 1});
@@ -2083,7 +2125,23 @@ void World::Check(const Step& step, std::vector<Violation>* found)
                      view.face.c_str());
             return std::string(text);
         };
-        if (!now.valid || now.docked != stop_view_.docked || !EqualRect(&now.place, &stop_view_.place) ||
+        // A docked display is placed inside the simulator's client area: one
+        // that went with its panel partly out of it comes back just inside.
+        RECT want = stop_view_.place;
+        if (stop_view_.docked) {
+            RECT area = {};
+            GetClientRect(host_, &area);
+            const auto inside = [](LONG at, LONG size, LONG end) {
+                at = at > end - size ? end - size : at;
+                return at < 0 ? 0 : at;
+            };
+            const LONG w = want.right - want.left, h = want.bottom - want.top;
+            want.left = inside(want.left, w, area.right);
+            want.top = inside(want.top, h, area.bottom);
+            want.right = want.left + w;
+            want.bottom = want.top + h;
+        }
+        if (!now.valid || now.docked != stop_view_.docked || !EqualRect(&now.place, &want) ||
             now.text != stop_view_.text || now.back != stop_view_.back || now.face != stop_view_.face)
             fail(3, "a stop and a start did not bring the display back as the pilot left it: " +
                         describe(stop_view_) + " at the stop, " + describe(now) + " after the start");
@@ -2139,6 +2197,7 @@ void World::WatchPanelFollowing(const Step& step, std::vector<Violation>* found)
     static const Step::Kind passive[] = {Step::Text, Step::ShowMessage, Step::Ticks, Step::PanelMove,
                                          Step::PanelShow, Step::PanelFlags, Step::PanelRaise, Step::Hook,
                                          Step::Unhook, Step::NeighbourWindow};
+    attached_ = on != nullptr;
     bool watching = follow_.panel && on && on->window == follow_.panel;
     if (watching) {
         watching = false;
@@ -2361,9 +2420,10 @@ TEST_P(Explore, EveryPromiseHoldsAlongRandomSequences)
     const int run_length = steps ? static_cast<int>(steps < 1000 ? steps : 1000) : 100;
     const uint64_t runs = steps ? (steps + run_length - 1) / run_length : EnvNumber("ORVALE_EXPLORE_RUNS", 3);
     const bool shrink = EnvNumber("ORVALE_EXPLORE_SHRINK", 1) != 0;
-    // The copies earlier programs left mapped until they ended.
+    // The copies earlier programs of this edition left mapped until they
+    // ended; the other editions' programs may be running beside this one.
     WIN32_FIND_DATAA left;
-    HANDLE search = FindFirstFileA((SimExeFolder() + "\\orvale-explore-*.dll").c_str(), &left);
+    HANDLE search = FindFirstFileA((SimExeFolder() + "\\orvale-explore-" + EditionNames[edition] + "-*.dll").c_str(), &left);
     if (search != INVALID_HANDLE_VALUE) {
         do
             DeleteFileA((SimExeFolder() + "\\" + left.cFileName).c_str());
