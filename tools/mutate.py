@@ -264,7 +264,10 @@ def suites(presets, log):
     """Runs the suites side by side; the first failing test, or None."""
     processes = []
     for preset in presets:
-        command = ["ctest", "--preset", preset, "--timeout", "180", "--stop-on-failure"]
+        # A mutant that hangs is killed at the timeout; one that is only slow
+        # beside the other suites must not count as killed, so the timeout
+        # is well above the slowest test's time on a loaded machine.
+        command = ["ctest", "--preset", preset, "--timeout", "900", "--stop-on-failure"]
         if preset == "native":
             command += ["-R", "plain_values|fuzz"]
         else:
@@ -280,11 +283,20 @@ def suites(presets, log):
         if killer:
             break
         time.sleep(1)
+    cut_short = False
     for preset, process, out in processes:
         if process.poll() is None:
             os.killpg(process.pid, signal.SIGKILL)
             process.wait()
+            cut_short = True
         out.close()
+    if cut_short or any(p.returncode != 0 for _, p, _ in processes):
+        # A Wine program killed mid-run (or ended by its failure) can leave
+        # its slot's display in another mode or with windows of its own: the
+        # slots start afresh, so that the next mutant is judged on a clean
+        # display, not on what this one left.
+        subprocess.call([os.path.join(TREE, "tools", "wine-run.sh"), "--stop"], cwd=TREE,
+                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     for preset, process, _ in processes:
         if process.returncode not in (0, -9):
             return first_failure(log + "." + preset) or preset + " suite"

@@ -878,6 +878,10 @@ World::View World::Look() const
     GetWindowRect(shown, &view.place);
     if (view.docked)
         MapWindowPoints(nullptr, host_, reinterpret_cast<POINT*>(&view.place), 2);
+    // The window's own context holds the text's font from its first paint on:
+    // one standing off the screen has not been painted yet, and is painted as
+    // it would be the moment it came into sight.
+    RedrawWindow(shown, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     HDC dc = GetDC(shown);
     view.text = GetTextColor(dc);
     view.back = GetBkColor(dc);
@@ -1037,22 +1041,22 @@ Step World::Draw(Random& random)
             return step(Step::Menu, random.Below(4), random.Chance(70), random.Edge(last_colour_, 0, 0xFFFFFF, {0, 0xFFFFFF}) & 0xFFFFFF);
         });
     }
+    // A pilot who has lost the display off the screen reaches for the way
+    // back: the floating window stands where no screen is (moved there, or
+    // left there by a smaller display mode).
+    bool lost = false;
+    const HWND floating = shown && !docked ? Floating() : nullptr;
+    if (floating && floating == shown) {
+        RECT client = {};
+        GetClientRect(floating, &client);
+        MapWindowPoints(floating, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        const RECT screen = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                             GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                             GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+        RECT seen = {};
+        lost = !IntersectRect(&seen, &client, &screen);
+    }
     if (running && ItemInMenu() && !IsIconic(host_)) {
-        // A pilot who has lost the display off the screen reaches for the way
-        // back: the floating window, shown or not, stands where no screen is
-        // (moved there, or left there by a smaller display mode).
-        bool lost = false;
-        const HWND floating = !docked ? Floating() : nullptr;
-        if (floating) {
-            RECT client = {};
-            GetClientRect(floating, &client);
-            MapWindowPoints(floating, nullptr, reinterpret_cast<POINT*>(&client), 2);
-            const RECT screen = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-                                 GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                                 GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-            RECT seen = {};
-            lost = !IntersectRect(&seen, &client, &screen);
-        }
         add(3, [&] { return step(Step::OrvaleItem); });
         add(lost ? 20 : 2, [&] { return step(Step::WayBack); });
     }
@@ -1151,14 +1155,17 @@ Step World::Draw(Random& random)
         const int w = host.right - host.left, h = host.bottom - host.top;
         const int width = random.Edge(w, 300, 1280, {screen_w, screen_w - 1, 800});
         const int height = random.Edge(h, 200, 1024, {screen_h, screen_h - 1, 600});
+        // Among the edges: all but a corner of the caption off the screen.
         return step(Step::MainWindow, random.Below(6),
-                    random.Edge(host.left, -100, 600, {0, -1, 1, screen_w - w, screen_w - w + 1}),
-                    random.Edge(host.top, -100, 500, {0, -1, 1, screen_h - h, screen_h - h + 1}),
+                    random.Edge(host.left, -100, 600, {0, -1, 1, screen_w - w, screen_w - w + 1, 40 - w, screen_w - 40}),
+                    random.Edge(host.top, -100, 500, {0, -1, 1, screen_h - h, screen_h - h + 1, screen_h - 30}),
                     width < 200 ? 200 : width, height < 150 ? 150 : height);
     });
     if (running) {
         add(1, [&] { return step(Step::Stop); });
-        add(1, [&] { return step(Step::RestartInFlight, random.Below(2)); });
+        // Going full screen and back with the display lost: it must still be
+        // found by the way back after the restart.
+        add(lost ? 12 : 1, [&] { return step(Step::RestartInFlight, random.Below(2)); });
     } else if (loaded_) {
         add(12, [&] { return step(Step::Start); });
         add(2, [&] { return step(Step::Unload); });

@@ -902,6 +902,24 @@ TEST_P(PilotActions, NoneCostsAMessageOrASetting)
     SendMessageA(undocked, WM_COMMAND, 40001, 0);
     EXPECT_EQ(ReadSetting(l1011 + ".cfg", "Window"), "100,200,70000,40000,2,3") << "the pilot moved nothing";
 
+    // ---- The simulator's window mostly off the screen: Undock leaves the
+    // floating window where no screen is, and "&Orvale" is the way back ----
+    const std::string dc10 = Aircraft("dc10", "[Orvale]\r\nWindow=40,60,360,40,2,3\r\n");
+    SimCallPanelLoad(dc10.c_str());
+    const RECT host_before = Outer(host_);
+    SetWindowPos(host_, nullptr, -860, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SimRunTicks(40);   // FS2002's popup goes with the simulator's window by its 20th tick
+    SendMessageA(Docked(), WM_COMMAND, 40002, 0);
+    ASSERT_LT(ClientOnScreen(undocked).right, 0) << "the floating window out of sight";
+    SendMessageA(host_, WM_COMMAND, 35224, 0);
+    SendMessageA(host_, WM_COMMAND, 35224, 0);
+    SimCallTextOutput("Back in sight", 4, 0, 0);
+    const RECT back = ClientOnScreen(undocked), screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    RECT seen = {};
+    EXPECT_TRUE(IntersectRect(&seen, &back, &screen) && EqualRect(&seen, &back)) << "the whole text area on the screen";
+    ExpectSeen(back, "\"&Orvale\" brings the floating display onto the screen");
+    SetWindowPos(host_, nullptr, host_before.left, host_before.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
     ASSERT_TRUE(SimUnloadModule());
     EXPECT_EQ(SimStaleAtUnload(), 0);
 }
