@@ -1,6 +1,6 @@
 // The host's text output, taken over: captured messages go into the buffer
 // and the host gets an empty text (on FS98 nothing at all); the rest passes.
-#include "module/display_state.h"
+#include "core/display_state.h"
 #include "display/message_buffer.h"
 #include "display/window_layout.h"
 

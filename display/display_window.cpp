@@ -1,9 +1,9 @@
 // The display windows: class "OrvaleWindow", painting, sizing, the
 // right-button menus and their commands.
-#include "module/display_state.h"
+#include "core/display_state.h"
 #include "module/startup.h"
 #include "display/window_layout.h"
-#include "module/bytes_and_text.h"
+#include "core/bytes_and_text.h"
 
 const char DisplayClassName[] = "OrvaleWindow";
 static const char UndockedCaption[] = "Orvale: drag, size and dock me!";

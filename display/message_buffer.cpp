@@ -1,6 +1,6 @@
 // Plain-value logic: no Win32 calls here.
 #include "display/message_buffer.h"
-#include "module/bytes_and_text.h"
+#include "core/bytes_and_text.h"
 
 bool IsCapturedType(int32_t type, int32_t also_atis)
 {

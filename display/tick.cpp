@@ -1,5 +1,5 @@
 // The module's clock: the host calls it periodically.
-#include "module/display_state.h"
+#include "core/display_state.h"
 #include "display/tick_step.h"
 
 void WINAPI DisplayTick(uintptr_t, uintptr_t)

@@ -2,7 +2,7 @@
 // sees the display.
 #pragma once
 #include <cstdint>
-#include "module/display_values.h"
+#include "core/display_values.h"
 
 // One display line: 1.2 times the font's line spacing, rounded.
 int32_t LineHeight(int32_t tm_height, int32_t tm_external_leading);

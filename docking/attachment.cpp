@@ -5,7 +5,7 @@
 // and dies with it; on FS2002 it stays a popup owned by the host window and
 // the panel's window procedure is replaced by TargetWndProc, which hides and
 // shows the popup on the host's own hide and show notifications.
-#include "module/display_state.h"
+#include "core/display_state.h"
 #include "module/startup.h"
 #include "docking/geometry.h"
 

@@ -1,6 +1,6 @@
 // Docking geometry on plain values: no window-system call here.
 #include "docking/geometry.h"
-#include "module/bytes_and_text.h"
+#include "core/bytes_and_text.h"
 
 namespace {
 

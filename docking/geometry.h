@@ -7,7 +7,7 @@
 // settings file the pilot can edit, and no sum of them may overflow.
 #pragma once
 #include <cstdint>
-#include "module/display_values.h"
+#include "core/display_values.h"
 
 // Panel kinds, the upper 16 bits of the word at byte 24 of a panel record.
 enum : uint32_t {

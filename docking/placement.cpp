@@ -1,9 +1,9 @@
 // Switching the display between its docked and undocked forms, and placing
 // either form again. The text area keeps its place on the screen across a
 // change of form (to within the docked window's border).
-#include "module/display_state.h"
+#include "core/display_state.h"
 #include "docking/geometry.h"
-#include "module/bytes_and_text.h"
+#include "core/bytes_and_text.h"
 
 namespace {
 

@@ -26,7 +26,7 @@
 // The plain steps the benchmark sets its floors up with, untimed (a message
 // put into the floor's values, the paint's flags), and the byte and text
 // helpers they use.
-#include "module/bytes_and_text.cpp"
+#include "core/bytes_and_text.cpp"
 #include "display/message_buffer.cpp"
 #include "display/tick_step.h"
 #include "display/window_layout.cpp"

@@ -1,10 +1,10 @@
 // The "&Orvale" toggle in the simulator's "&Modules" menu, and the subclass of
 // the simulator's main window that carries it: the subclass receives the
 // item's WM_COMMAND and keeps the item in step on every non-client paint.
-#include "module/display_state.h"
+#include "core/display_state.h"
 #include "module/startup.h"
 #include <cstddef>
-#include "module/bytes_and_text.h"
+#include "core/bytes_and_text.h"
 
 // The menu item records use the short form without hbmpItem: the oldest
 // systems the simulator runs on reject the full record. On the 32-bit product

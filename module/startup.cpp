@@ -4,27 +4,16 @@
 // after a stop, staying mapped while other modules' hooks lead into this
 // library, and putting the host back when the library is unloaded while the
 // simulator goes on running.
-#include "module/display_state.h"
-#include "module/edition.h"
+#include "core/display_state.h"
+#include "core/edition.h"
+#include "core/hook_chain.h"
+#include "core/module_timer.h"
 
 namespace {
 
 constexpr UINT StartupPollMs = 55;
 constexpr UINT MenuDelayMs = 3000;
 constexpr uintptr_t TickId = 2;
-
-template <typename Routine>
-uintptr_t Address(Routine routine)
-{
-    return reinterpret_cast<uintptr_t>(routine);
-}
-
-// The slot of a host table, or null when the host did not offer the table.
-uintptr_t* OfferedSlot(uint32_t table_id, uint32_t byte_offset)
-{
-    unsigned char* table = HostTable(table_id);
-    return table ? HostSlot(table, byte_offset) : nullptr;
-}
 
 // The slot the text hook goes into: table 0x0016's, or table 0x000A's when
 // the host offers no 0x0016.
@@ -104,42 +93,6 @@ void DestroyDisplayWindows()
     state.docked_window = nullptr;
 }
 
-// Writes the host's routine back into a slot that still holds the module's;
-// true when it did. A slot that some other module has taken over since is
-// left to that module: its hook calls on to ours.
-template <typename Routine>
-bool RestoreSlot(uint32_t table_id, uint32_t byte_offset, uintptr_t hook, Routine previous)
-{
-    uintptr_t* slot = OfferedSlot(table_id, byte_offset);
-    if (slot == nullptr || *slot != hook)
-        return false;
-    *slot = Address(previous);
-    return true;
-}
-
-}  // namespace
-
-void KillModuleTimer()
-{
-    if (state.timer_id)
-        KillTimer(nullptr, state.timer_id);
-    state.timer_id = 0;
-    state.timer_routine = nullptr;
-}
-
-void SetModuleTimer(UINT ms, TIMERPROC routine)
-{
-    KillModuleTimer();
-    state.timer_id = SetTimer(nullptr, 0, ms, routine);
-    state.timer_routine = state.timer_id ? routine : nullptr;
-}
-
-bool IsModuleTimer(UINT_PTR id, TIMERPROC routine)
-{
-    return id != 0 && id == state.timer_id && routine == state.timer_routine;
-}
-
-namespace {
 
 // Whether the host or another module can still reach the module's code once
 // it is stopped: any hook or subclass of its own still in a chain (on top, a
@@ -178,14 +131,6 @@ void KeepLoaded()
 }
 
 }  // namespace
-
-LRESULT CountedWindowCall(WindowHandler handler, HWND window, UINT message, WPARAM wparam, LPARAM lparam)
-{
-    ++state.calls_in_progress;
-    const LRESULT result = handler(window, message, wparam, lparam);
-    --state.calls_in_progress;
-    return result;
-}
 
 BOOL DllAttach(HINSTANCE instance, DWORD reason)
 {

@@ -1,7 +1,7 @@
 // The pilot's colour and font choices: the common dialogs, reading the
 // background from the screen, and the refresh that makes a change visible.
-#include "module/display_state.h"
-#include "module/bytes_and_text.h"
+#include "core/display_state.h"
+#include "core/bytes_and_text.h"
 #include "display/message_buffer.h"
 #include "settings/colour_choice.h"
 #include <commdlg.h>

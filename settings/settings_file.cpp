@@ -1,10 +1,10 @@
 // Per-aircraft settings: section "Orvale" of the aircraft's panel
 // configuration file, read whenever the host loads a panel from a new folder
 // and written back by SaveSettings.
-#include "module/display_state.h"
+#include "core/display_state.h"
 #include "settings/settings_format.h"
 #include "docking/geometry.h"
-#include "module/bytes_and_text.h"
+#include "core/bytes_and_text.h"
 
 static const char SettingsSection[] = "Orvale";
 static_assert(FaceNameChars == LF_FACESIZE, "face names are copied whole");

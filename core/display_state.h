@@ -3,8 +3,8 @@
 // Every subsystem reads and writes `state` directly.
 #pragma once
 #include <windows.h>
-#include "module/display_values.h"
-#include "module/host_interface.h"
+#include "core/display_values.h"
+#include "core/host_interface.h"
 
 struct DisplayState : DisplayValues {
     HINSTANCE module_instance = nullptr;
