@@ -159,11 +159,11 @@ void Measure(const std::string& name, const Side& op, const Side& floor, bool al
 
 // ---- The module in the simulated host ----
 
-HWND display;
-SimTextOutputRoutine hook;
-SimShowMessageRoutine show_message;
-SimTickRoutine tick;
-int dll_phase;  // the module's tick count, as followed from here after Synchronise
+static HWND display;
+static SimTextOutputRoutine hook;
+static SimShowMessageRoutine show_message;
+static SimTickRoutine tick;
+static int dll_phase;  // the module's tick count, as followed from here after Synchronise
 
 // The host's text output as the module calls it on: returns at once, so the
 // recording host routine's own work stays out of the module's cost.
