@@ -2,7 +2,10 @@
 // window a message would go to. The monitors are asked of Windows where it
 // knows of them (Windows 98 and 2000 on), looked up at run time so that the
 // module still loads on Windows 95 and NT 4, which know the one screen.
+#include "display/sight.h"
 #include "core/display_state.h"
+#include "core/display_values.h"
+#include "display/display_window.h"
 #include "display/window_layout.h"
 
 namespace {

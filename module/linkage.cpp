@@ -1,4 +1,7 @@
-#include "core/display_state.h"
+// The record the host reads to know the module, exported as "Linkage".
+#include "core/host_interface.h"
+#include "module/host_entries.h"
+#include "module/startup.h"
 
 extern "C" {
 

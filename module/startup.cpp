@@ -4,10 +4,19 @@
 // after a stop, staying mapped while other modules' hooks lead into this
 // library, and putting the host back when the library is unloaded while the
 // simulator goes on running.
+#include "module/startup.h"
+#include "module/host_entries.h"
+#include "module/window_procedures.h"
 #include "core/display_state.h"
 #include "core/edition.h"
 #include "core/hook_chain.h"
+#include "core/host_interface.h"
 #include "core/module_timer.h"
+#include "display/display_window.h"
+#include "docking/attachment.h"
+#include "docking/placement.h"
+#include "hostmenu/host_menu.h"
+#include "settings/settings_file.h"
 
 namespace {
 
@@ -93,7 +102,6 @@ void DestroyDisplayWindows()
     state.docked_window = nullptr;
 }
 
-
 // Whether the host or another module can still reach the module's code once
 // it is stopped: any hook or subclass of its own still in a chain (on top, a
 // module that hooks over it after the stop would call into freed memory once
@@ -128,6 +136,52 @@ void KeepLoaded()
         return;
     if (LoadLibraryA(path))
         state.kept_loaded = 1;
+}
+
+BOOL CALLBACK MatchHostWindow(HWND window, LPARAM)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId())
+        return TRUE;
+
+    char class_name[HostClassBytes] = {};
+    if (GetClassNameA(window, class_name, sizeof class_name) == 0)
+        return TRUE;
+    if (!IsHostClassName(class_name))
+        return TRUE;
+
+    // The simulator creates its main window before sizing it; an empty one is
+    // not taken, and the poll looks again.
+    RECT rect;
+    if (!GetWindowRect(window, &rect) || rect.right == rect.left || rect.top == rect.bottom)
+        return TRUE;
+
+    char title[HostClassBytes] = {};
+    if (EditionNeedsTitle(class_name))
+        GetWindowTextA(window, title, HostTitleCount);
+
+    state.host_window = window;
+    state.host_version = HostEdition(class_name, title);
+    if (state.host_version == EditionFS2002)
+        state.attach_by_subclass = 1;
+    return FALSE;
+}
+
+void CALLBACK StartupTimerProc(HWND, UINT, UINT_PTR id, DWORD)
+{
+    // A message of a timer killed since (a stop, a new start, the poll
+    // replaced by the menu's timer) was already on its way: it does nothing.
+    if (!IsModuleTimer(id, StartupTimerProc))
+        return;
+    InstallPanelHook();
+    if (state.host_window == nullptr)
+        FindHostWindow();
+    if (state.host_window == nullptr)
+        return;
+    SetModuleTimer(MenuDelayMs, MenuTimerProc);
+    if (!state.initialised)
+        InitDisplay();
 }
 
 }  // namespace
@@ -186,92 +240,9 @@ int InstallPanelHook()
     return 1;
 }
 
-void CALLBACK StartupTimerProc(HWND, UINT, UINT_PTR id, DWORD)
-{
-    // A message of a timer killed since (a stop, a new start, the poll
-    // replaced by the menu's timer) was already on its way: it does nothing.
-    if (!IsModuleTimer(id, StartupTimerProc))
-        return;
-    InstallPanelHook();
-    if (state.host_window == nullptr)
-        FindHostWindow();
-    if (state.host_window == nullptr)
-        return;
-    SetModuleTimer(MenuDelayMs, MenuTimerProc);
-    if (!state.initialised)
-        InitDisplay();
-}
-
 void FindHostWindow()
 {
     EnumWindows(MatchHostWindow, 0);
-}
-
-BOOL CALLBACK MatchHostWindow(HWND window, LPARAM)
-{
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process != GetCurrentProcessId())
-        return TRUE;
-
-    char class_name[HostClassBytes] = {};
-    if (GetClassNameA(window, class_name, sizeof class_name) == 0)
-        return TRUE;
-    if (!IsHostClassName(class_name))
-        return TRUE;
-
-    // The simulator creates its main window before sizing it; an empty one is
-    // not taken, and the poll looks again.
-    RECT rect;
-    if (!GetWindowRect(window, &rect) || rect.right == rect.left || rect.top == rect.bottom)
-        return TRUE;
-
-    char title[HostClassBytes] = {};
-    if (EditionNeedsTitle(class_name))
-        GetWindowTextA(window, title, HostTitleCount);
-
-    state.host_window = window;
-    state.host_version = HostEdition(class_name, title);
-    if (state.host_version == EditionFS2002)
-        state.attach_by_subclass = 1;
-    return FALSE;
-}
-
-void MeasureMetrics()
-{
-    state.cy_caption = GetSystemMetrics(SM_CYCAPTION);
-    state.cy_frame = GetSystemMetrics(SM_CYFRAME);
-    state.cy_menu = GetSystemMetrics(SM_CYMENU);
-    state.cx_frame = GetSystemMetrics(SM_CXFRAME);
-    state.cy_border = GetSystemMetrics(SM_CYBORDER);
-    state.cx_border = GetSystemMetrics(SM_CXBORDER);
-    state.default_height = state.cy_caption + 2 * state.cy_frame + state.line_height;
-    state.undocked_min_height = state.default_height;
-    state.docked_min_height = state.line_height;
-}
-
-void MeasureDisplayDefaults()
-{
-    MeasureMetrics();
-    ShowDisplayWindow(state.undocked_window, false);
-
-    RECT host = {};
-    GetWindowRect(state.host_window, &host);
-    // The width is halved in 64 bits: right - left of extreme rectangles
-    // does not fit 32.
-    state.default_width = static_cast<int32_t>((static_cast<int64_t>(host.right) - host.left) / 2);
-    // Just under the host's caption and menu bar.
-    state.default_x = host.left + state.cx_frame;
-    state.default_y = host.top + state.cy_caption + state.cy_frame + state.cy_menu;
-
-    // A panel loaded before the display existed may have set a size (and
-    // the form); only without one do the defaults apply.
-    if (state.window_height < 0 || state.window_width < 0) {
-        state.window_width = state.default_width;
-        state.window_height = state.default_height;
-        state.undocked_x = state.default_x;
-        state.undocked_y = state.default_y;
-    }
 }
 
 void InitDisplay()
@@ -279,11 +250,30 @@ void InitDisplay()
     if (RegisterDisplayClass() && CreateUndockedWindow()) {
         RemakeDisplayFont();
         MeasureDisplayDefaults();
-        PlaceDisplay(state.docked, 0);
+        PlaceDisplay(state.docked ? FormDocked : FormFloating, FromStoredPlace);
     }
     state.initialised = 1;
     HookTextOutput();
     RegisterTick();
+}
+
+void CALLBACK MenuTimerProc(HWND, UINT, UINT_PTR id, DWORD)
+{
+    // A message of a timer killed since (a stop, a new start) was already on
+    // its way: it must not kill the timer the module holds now.
+    if (!IsModuleTimer(id, MenuTimerProc))
+        return;
+    // The main window is subclassed once per load. A second run after a stop
+    // and a new start finds HostWndProc in the chain, on top or under a later
+    // subclass that calls on to it; saving either as the procedure to call on
+    // would make every message go round without end. Only a subclass that
+    // someone has taken out again goes back in.
+    if (state.host_window && HostSubclassPlace() == HookOut) {
+        state.prev_host_wndproc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(state.host_window, GWLP_WNDPROC));
+        SetWindowLongPtrA(state.host_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HostWndProc));
+    }
+    KillModuleTimer();
+    InstallMenuItem();
 }
 
 void WINAPI StopModule()
