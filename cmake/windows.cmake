@@ -11,7 +11,7 @@ target_include_directories(orvale_objects PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BIN
 target_compile_options(orvale_objects PRIVATE -Wall -Wextra -fno-exceptions -fno-rtti)
 # GCC would turn the byte loops of the module's own memcpy and memset into
 # calls to memcpy and memset: in the product, calls to themselves.
-set_source_files_properties(module/bytes_and_text.cpp PROPERTIES COMPILE_OPTIONS -fno-tree-loop-distribute-patterns)
+set_source_files_properties(core/bytes_and_text.cpp PROPERTIES COMPILE_OPTIONS -fno-tree-loop-distribute-patterns)
 
 # The product runs on the simulators' own PCs: 486 instructions only, and no
 # C or C++ runtime, so nothing but the four system DLLs every Windows 95 and
@@ -19,7 +19,9 @@ set_source_files_properties(module/bytes_and_text.cpp PROPERTIES COMPILE_OPTIONS
 # The win32 preset builds it at -Os: its time goes into Windows' own calls,
 # and -Os makes the code a quarter smaller than -O2 (-O3 a fifth larger), so
 # that the module stays within 40 KB.
-set(PRODUCT_COMPILE_OPTIONS -march=i486 -mtune=i486 -fno-asynchronous-unwind-tables -fno-unwind-tables)
+# Nor the compiler's name in every object: 20 bytes a source file, which
+# would make the module larger for being split into more files.
+set(PRODUCT_COMPILE_OPTIONS -march=i486 -mtune=i486 -fno-asynchronous-unwind-tables -fno-unwind-tables -fno-ident)
 if(ORVALE_BUILD STREQUAL "product")
     target_compile_options(orvale_objects PRIVATE ${PRODUCT_COMPILE_OPTIONS})
 endif()
@@ -50,13 +52,13 @@ else()
     set_target_properties(orvale PROPERTIES PREFIX "" OUTPUT_NAME orvale)
     target_link_libraries(orvale PRIVATE user32 gdi32 comdlg32 kernel32)
     # No start-up objects and no runtime library: the loader calls DllMain
-    # itself, and the compiler's own calls go to module/compiler_calls.cpp.
+    # itself, and the compiler's own calls go to core/compiler_calls.cpp.
     # Whatever else an object asks of a runtime (a stack probe, 64-bit
     # division, atexit for a static destructor) fails the link. The 64-bit
     # twin is linked the same way, so that the Wine tests run the module
     # without a runtime too; only its white-box tests and host programs keep
     # theirs.
-    target_sources(orvale PRIVATE module/compiler_calls.cpp)
+    target_sources(orvale PRIVATE core/compiler_calls.cpp)
     if(CMAKE_SIZEOF_VOID_P EQUAL 4)
         set(ORVALE_ENTRY _DllMain@12)   # stdcall, decorated
     else()
@@ -122,7 +124,7 @@ endforeach()
 # build's own -O2, as the twin. The copies' C runtime calls stay the
 # runtime's own: the least a copy costs.
 if(TARGET benchmark)
-    add_library(benchmark_floor SHARED host/benchmark_floor_dll.cpp module/bytes_and_text.cpp
+    add_library(benchmark_floor SHARED host/benchmark_floor_dll.cpp core/bytes_and_text.cpp
                 display/message_buffer.cpp display/tick_step.cpp)
     target_include_directories(benchmark_floor PRIVATE ${CMAKE_SOURCE_DIR})
     target_compile_options(benchmark_floor PRIVATE -Wall -Wextra -fno-exceptions -fno-rtti)

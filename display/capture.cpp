@@ -1,7 +1,12 @@
 // The host's text output, taken over: captured messages go into the buffer
 // and the host gets an empty text (on FS98 nothing at all); the rest passes.
-#include "module/display_state.h"
+#include "display/capture.h"
+#include "core/display_state.h"
+#include "core/edition.h"
+#include "core/host_interface.h"
+#include "display/display_window.h"
 #include "display/message_buffer.h"
+#include "display/sight.h"
 #include "display/window_layout.h"
 
 HWND DisplayTarget()
@@ -14,7 +19,7 @@ static int HostScrollOption()
     unsigned char* table = HostTable(TableHostData);
     if (table == nullptr)
         return HostScrollOptionAbsent;
-    return table[state.host_version == 0 ? ScrollOptionFS98 : ScrollOptionLater];
+    return table[state.host_version == EditionFS98 ? ScrollOptionFS98 : ScrollOptionLater];
 }
 
 static int32_t CallHostTextOutput(const char* text, int32_t type, int32_t time, int32_t append)
@@ -34,7 +39,7 @@ static bool KeptForTheDisplay()
     return !state.initialised && state.prev_text_output == nullptr;
 }
 
-int32_t WINAPI TextOutputHook(const char* text, int32_t type, int32_t time, int32_t append)
+int32_t CaptureText(const char* text, int32_t type, int32_t time, int32_t append)
 {
     if (KeptForTheDisplay() && IsCapturedType(type, state.also_atis)) {
         CaptureMessage(state, text, type, time, append, HostScrollOption());
@@ -52,19 +57,12 @@ int32_t WINAPI TextOutputHook(const char* text, int32_t type, int32_t time, int3
         text = "";
     MirrorText();
 
-    ShowByText(target);
+    ApplyHidingRules(target, HidingAtNewText);
     InvalidateRect(target, nullptr, TRUE);
 
-    if (state.host_version == 0)
+    if (state.host_version == EditionFS98)
         return 0;
     return CallHostTextOutput(text, type, time, append);
-}
-
-int32_t WINAPI ShowMessage(const char* text, int32_t time)
-{
-    if (time >= 0)
-        return TextOutputHook(text, MessageStatic, time, 0);
-    return TextOutputHook(text, MessageScrolling, ~time, 0);
 }
 
 void MirrorText()

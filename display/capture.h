@@ -3,19 +3,11 @@
 #include <windows.h>
 #include <cstdint>
 
-int32_t WINAPI TextOutputHook(const char* text, int32_t type, int32_t time, int32_t append);
-int32_t WINAPI ShowMessage(const char* text, int32_t time);
+// The text-output hook's work: a captured message goes into the buffer and
+// the host gets an empty text (on FS98 nothing at all); the rest passes on.
+int32_t CaptureText(const char* text, int32_t type, int32_t time, int32_t append);
+// Copies the buffer into the other module's text block, where it has one.
 void MirrorText();
 // The window that shows, hides and repaints the text: the docked window while
 // docked, else the undocked one.
 HWND DisplayTarget();
-// Whether the pilot will see a message put on `target` now (display on, its
-// window shown or shown by the message, not hidden with its panel, some of
-// its text area within the simulator window, on a monitor and not under
-// other windows). A message the pilot would not see is not taken: it goes to
-// the simulator as if the module were off.
-bool PilotWillSee(HWND target);
-// The pilot asked for the floating display: it comes to the front of the
-// windows beside it, and back under the simulator's caption when no monitor
-// shows its text area (dragged off the screen, or the screen made smaller).
-void BringIntoSight(HWND window);

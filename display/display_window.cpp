@@ -1,27 +1,14 @@
 // The display windows: class "OrvaleWindow", painting, sizing, the
 // right-button menus and their commands.
-#include "module/display_state.h"
-#include "module/startup.h"
+#include "display/display_window.h"
+#include "core/bytes_and_text.h"
+#include "core/display_state.h"
+#include "core/display_values.h"
 #include "display/window_layout.h"
-#include "module/bytes_and_text.h"
+#include "resources/resource.h"
 
 const char DisplayClassName[] = "OrvaleWindow";
 static const char UndockedCaption[] = "Orvale: drag, size and dock me!";
-
-bool RegisterDisplayClass()
-{
-    WNDCLASSA wc = {};
-    wc.style = CS_VREDRAW | CS_HREDRAW | CS_OWNDC;
-    wc.lpfnWndProc = DisplayWndProc;
-    wc.cbWndExtra = 30;
-    wc.hInstance = state.module_instance;
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.lpszClassName = DisplayClassName;
-    if (RegisterClassA(&wc))
-        return true;
-    // A module started again after a stop finds its class still there.
-    return GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
 
 HWND CreateUndockedWindow()
 {
@@ -82,12 +69,6 @@ void RemakeDisplayFont()
     ReplaceDisplayFont(CreateFontIndirectA(&state.display_logfont));
 }
 
-void ShowByText(HWND window)
-{
-    if (state.auto_hide > 0 && state.hide_always == 0)
-        ShowDisplayWindow(window, state.text_length != 0);
-}
-
 namespace {
 
 int32_t RestoreBit(HWND window) { return window == state.docked_window ? 1 : 2; }
@@ -115,6 +96,13 @@ void ShowDisplayWindow(HWND window, bool show)
     }
     state.shown_at_restore &= ~RestoreBit(window);
     ShowWindow(window, show ? SW_SHOWNA : SW_HIDE);
+}
+
+void ApplyHidingRules(HWND window, HidingEvent event)
+{
+    const HidingVerdict verdict = HidingRule(state, event);
+    if (verdict != HidingLeaves)
+        ShowDisplayWindow(window, verdict == HidingShows);
 }
 
 void FollowMinimisedHost()
@@ -157,7 +145,6 @@ void CloseDisplay()
     ShowDisplayWindow(state.undocked_window, false);
     if (state.docked_window)
         DestroyWindow(state.docked_window);
-    CheckOrvaleItem();
     ResetToDefaultPlace();
     state.docked = 0;
     state.auto_hide = 0;
@@ -169,14 +156,14 @@ static HMENU MenuOf(HWND window)
     return window == state.docked_window ? state.docked_menu : state.undocked_menu;
 }
 
-static void CheckCommand(HWND window, UINT command, int32_t on)
+void CheckCommand(HWND window, UINT command, int32_t on)
 {
     state.loaded_menu = MenuOf(window);
     if (state.loaded_menu)
         CheckMenuItem(state.loaded_menu, command, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
 }
 
-static void OnCreate(HWND window)
+void DisplayOnCreate(HWND window)
 {
     HDC dc = GetDC(window);
     TEXTMETRICA metrics = {};
@@ -191,7 +178,7 @@ static void OnCreate(HWND window)
     state.loaded_menu = LoadMenuA(state.module_instance, state.menu_name);
 }
 
-static void OnPaint(HWND window)
+void DisplayOnPaint(HWND window)
 {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
@@ -244,8 +231,7 @@ void GiveKeyboardBack()
     KeepDisplayOverSimulator();
 }
 
-// A display window of its own on the desktop clicked.
-static LRESULT OnMouseActivate()
+LRESULT DisplayOnMouseActivate()
 {
     // A click from another program brings the simulator forward, as a click
     // anywhere on its window does; without it the menu would open in a
@@ -259,7 +245,7 @@ static LRESULT OnMouseActivate()
     return MA_NOACTIVATE;
 }
 
-static bool OnRightButtonUp(HWND window, LPARAM lparam)
+bool DisplayOnRightButtonUp(HWND window, LPARAM lparam)
 {
     POINT point = {static_cast<LONG>(LOWORD(lparam)), static_cast<LONG>(HIWORD(lparam))};
     ClientToScreen(window, &point);
@@ -267,24 +253,20 @@ static bool OnRightButtonUp(HWND window, LPARAM lparam)
     if (!menu)
         return false;
     state.loaded_menu = menu;
-    CheckMenuItem(menu, CmdAlsoAtis, MF_BYCOMMAND | (state.also_atis ? MF_CHECKED : MF_UNCHECKED));
-    CheckMenuItem(menu, CmdHideWhenEmpty, MF_BYCOMMAND | (state.auto_hide ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(menu, IDM_ALSOATIS, MF_BYCOMMAND | (state.also_atis ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(menu, IDM_HIDEEMPTY, MF_BYCOMMAND | (state.auto_hide ? MF_CHECKED : MF_UNCHECKED));
     TrackPopupMenu(GetSubMenu(menu, 0), 0, point.x, point.y, 0, window, nullptr);
     GiveKeyboardBack();
     return true;
 }
 
-static void OnDestroy(HWND window)
+void DisplayOnDestroy(HWND window)
 {
     HMENU menu;
     if (window == state.docked_window) {
         state.docked_window = nullptr;
         menu = state.docked_menu;
         state.docked_menu = nullptr;
-        // Closed, stopped, or gone with the panel it was re-parented into:
-        // nothing stays attached to a window that no longer exists, and the
-        // retry makes a new one while the display is docked.
-        EndAttachment();
     } else if (window != state.undocked_window) {
         // A window destroyed before its creator kept its handle (its creation
         // failed after WM_CREATE): it owns nothing of the display's yet.
@@ -306,131 +288,39 @@ static void OnDestroy(HWND window)
     state.loaded_menu = nullptr;
 }
 
-// The pilot changed the display settings or the sizes of captions and
-// frames. The metrics every conversion uses are measured again, and the
-// floating window takes the new frame at once, still at least one line high.
-static void OnSystemChange(bool display)
+void MeasureMetrics()
 {
-    if (display)
-        state.monitor_count = 0;   // measured again when next asked
+    state.cy_caption = GetSystemMetrics(SM_CYCAPTION);
+    state.cy_frame = GetSystemMetrics(SM_CYFRAME);
+    state.cy_menu = GetSystemMetrics(SM_CYMENU);
+    state.cx_frame = GetSystemMetrics(SM_CXFRAME);
+    state.cy_border = GetSystemMetrics(SM_CYBORDER);
+    state.cx_border = GetSystemMetrics(SM_CXBORDER);
+    state.default_height = state.cy_caption + 2 * state.cy_frame + state.line_height;
+    state.undocked_min_height = state.default_height;
+    state.docked_min_height = state.line_height;
+}
+
+void MeasureDisplayDefaults()
+{
     MeasureMetrics();
-    RefitFloatingWindow();
-}
+    ShowDisplayWindow(state.undocked_window, false);
 
-static void RunCommand(HWND window, WPARAM command)
-{
-    switch (command) {
-    case CmdDock:
-        PlaceDisplay(1, 1);
-        break;
-    case CmdUndock:
-        state.auto_hide = 0;
-        state.hide_always = 0;
-        PlaceDisplay(0, 1);
-        break;
-    case CmdClose:
-        CloseDisplay();
-        break;
-    case CmdTextColour:
-    case CmdBackColour:
-    case CmdFont:
-    case CmdMatchBackground:
-        RunColourCommand(window, static_cast<UINT>(command));
-        // A chooser ends by activating its owner, the display window.
-        GiveKeyboardBack();
-        break;
-    case CmdShowUndocked:
-        // "&Orvale" switching the display on is the pilot's way out of "Hide
-        // always": the choice is cleared for the aircraft too, so that the
-        // next Dock shows the display.
-        state.auto_hide = 0;
-        state.hide_always = state.chosen_hide_always = 0;
-        PlaceDisplay(0, 0);
-        BringIntoSight(state.undocked_window);
-        break;
-    case CmdSave:
-        SaveIfDocked();
-        break;
-    case CmdHideAlways:
-        state.hide_always = state.chosen_hide_always = 1;
-        PlaceDisplay(1, 1);
-        SaveIfDocked();
-        break;
-    case CmdAlsoAtis:
-        state.also_atis = state.also_atis ? 0 : 1;
-        CheckCommand(window, CmdAlsoAtis, state.also_atis);
-        SaveIfDocked();
-        break;
-    case CmdHideWhenEmpty:
-        state.auto_hide = state.chosen_auto_hide = state.auto_hide ? 0 : 1;
-        CheckCommand(window, CmdHideWhenEmpty, state.auto_hide);
-        PlaceDisplay(1, 1);
-        SaveIfDocked();
-        break;
-    default:
-        break;
-    }
-}
+    RECT host = {};
+    GetWindowRect(state.host_window, &host);
+    // The width is halved in 64 bits: right - left of extreme rectangles
+    // does not fit 32.
+    state.default_width = static_cast<int32_t>((static_cast<int64_t>(host.right) - host.left) / 2);
+    // Just under the host's caption and menu bar.
+    state.default_x = host.left + state.cx_frame;
+    state.default_y = host.top + state.cy_caption + state.cy_frame + state.cy_menu;
 
-static LRESULT HandleDisplayMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
-{
-    switch (message) {
-    case WM_CREATE:
-        OnCreate(window);
-        return 0;
-    case WM_PAINT:
-        OnPaint(window);
-        return 0;
-    case WM_SIZING: {
-        RECT* drag = reinterpret_cast<RECT*>(lparam);
-        int32_t bottom = drag->bottom;
-        KeepMinimumHeight(state, drag->top, &bottom);
-        drag->bottom = bottom;
-        return TRUE;
+    // A panel loaded before the display existed may have set a size (and
+    // the form); only without one do the defaults apply.
+    if (state.window_height < 0 || state.window_width < 0) {
+        state.window_width = state.default_width;
+        state.window_height = state.default_height;
+        state.undocked_x = state.default_x;
+        state.undocked_y = state.default_y;
     }
-    case WM_MOUSEACTIVATE:
-        // A docked child asks its parents, as any child of the simulator's
-        // window does.
-        if (!(GetWindowLongPtrA(window, GWL_STYLE) & WS_CHILD))
-            return OnMouseActivate();
-        break;
-    case WM_EXITSIZEMOVE:
-        // The window system may activate a window whose caption or frame is
-        // dragged (Wine does).
-        GiveKeyboardBack();
-        break;
-    case WM_RBUTTONUP:
-        if (OnRightButtonUp(window, lparam))
-            return 0;
-        break;
-    case WM_CLOSE:
-        // Alt+F4 on either window is the pilot's Close: the display goes off
-        // and the "&Orvale" item brings it back. The floating window stays
-        // until the module stops, and the font, shared by both windows, lives
-        // on until it is replaced.
-        CloseDisplay();
-        return 0;
-    case WM_SETTINGCHANGE:
-    case WM_DISPLAYCHANGE:
-        OnSystemChange(message == WM_DISPLAYCHANGE);
-        break;
-    case WM_DESTROY:
-        OnDestroy(window);
-        break;
-    case WM_COMMAND:
-        // The whole wParam is compared: an accelerator or control
-        // notification carrying a command number is not a command.
-        RunCommand(window, wparam);
-        break;
-    default:
-        break;
-    }
-    return DefWindowProcA(window, message, wparam, lparam);
-}
-
-LRESULT CALLBACK DisplayWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
-{
-    // A chooser, the context menu, moving or sizing leave the simulator
-    // running inside this call.
-    return CountedWindowCall(HandleDisplayMessage, window, message, wparam, lparam);
 }

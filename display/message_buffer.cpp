@@ -1,6 +1,7 @@
 // Plain-value logic: no Win32 calls here.
 #include "display/message_buffer.h"
-#include "module/bytes_and_text.h"
+#include "core/bytes_and_text.h"
+#include "core/edition.h"
 
 bool IsCapturedType(int32_t type, int32_t also_atis)
 {
@@ -33,7 +34,7 @@ int32_t CaptureMessage(DisplayValues& s, const char* text, int32_t type, int32_t
 
     // FS2002 repeats its ATIS broadcast with the append flag set and counts
     // time at twice the rate: each broadcast starts afresh, for half the time.
-    if (s.host_version == 2 && type == MessageAtis) {
+    if (s.host_version == EditionFS2002 && type == MessageAtis) {
         append = 0;
         shown_time = static_cast<int32_t>(static_cast<uint32_t>(time) >> 1);
     }
@@ -44,7 +45,7 @@ int32_t CaptureMessage(DisplayValues& s, const char* text, int32_t type, int32_t
     if (s.scroll_mask != 0) {
         if (type == MessageAtis)
             shown_time = 0;     // the ATIS line stays until it has scrolled away
-        if (s.host_version == 2)
+        if (s.host_version == EditionFS2002)
             s.scroll_mask = 1;
     }
 

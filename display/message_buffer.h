@@ -2,7 +2,7 @@
 // enter the buffer, how long they stay and whether they scroll.
 #pragma once
 #include <cstdint>
-#include "module/display_values.h"
+#include "core/display_values.h"
 
 enum : int32_t {
     MessageAtis = 3,        // scrolls; captured while also_atis is set

@@ -2,8 +2,10 @@
 // window a message would go to. The monitors are asked of Windows where it
 // knows of them (Windows 98 and 2000 on), looked up at run time so that the
 // module still loads on Windows 95 and NT 4, which know the one screen.
-#include "module/display_state.h"
-#include "module/export_lookup.h"
+#include "display/sight.h"
+#include "core/display_state.h"
+#include "core/display_values.h"
+#include "display/display_window.h"
 #include "display/window_layout.h"
 
 namespace {
@@ -40,17 +42,15 @@ BOOL CALLBACK NoteMonitor(HMONITOR, HDC, LPRECT rect, LPARAM)
     return TRUE;
 }
 
-// USER32's EnumDisplayMonitors, or null where Windows has none.
+// USER32's EnumDisplayMonitors, or null where Windows has none. USER32 is
+// loaded: the module imports from it.
 EnumMonitorsRoutine MonitorEnumerator()
 {
-    HMODULE user = LoadLibraryA("USER32.DLL");
+    HMODULE user = GetModuleHandleA("USER32");
     if (!user)
         return nullptr;
-    const unsigned char* image = reinterpret_cast<const unsigned char*>(user);
-    const uint32_t routine = ExportedRoutine(image, "EnumDisplayMonitors");
-    // USER32 stays: the module imports from it.
-    FreeLibrary(user);
-    return routine ? reinterpret_cast<EnumMonitorsRoutine>(const_cast<unsigned char*>(image) + routine) : nullptr;
+    return reinterpret_cast<EnumMonitorsRoutine>(
+        reinterpret_cast<void*>(GetProcAddress(user, "EnumDisplayMonitors")));
 }
 
 // The monitors, measured once and again after a start and a change of the

@@ -1,7 +1,7 @@
 // The tick on plain values: the 20-tick count, scrolling and expiry.
 #pragma once
 #include <cstdint>
-#include "module/display_values.h"
+#include "core/display_values.h"
 
 constexpr int32_t TicksPerRound = 20;   // the attachment retry and a repaint come every 20th tick
 

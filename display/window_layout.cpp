@@ -25,7 +25,8 @@ uint32_t DisplayDrawFlags(int32_t client_height, int32_t line_height)
     return noclip_leading | wordbreak;
 }
 
-int32_t SizingMinimumHeight(const DisplayValues& s)
+// The least height the pilot may size the window to, in its current form.
+static int32_t SizingMinimumHeight(const DisplayValues& s)
 {
     int32_t minimum = s.line_height;
     if (!s.docked)
@@ -130,4 +131,39 @@ bool WillBeSeen(const DisplayValues& s, const DisplaySight& sight)
     if (!sight.own_shown && s.auto_hide <= 0)
         return false;
     return sight.in_sight;
+}
+
+WindowPlace InWindowRange(WindowPlace place)
+{
+    constexpr int64_t Lowest = -32768, Highest = 32767;
+    const auto held = [](int64_t value, int64_t low, int64_t high) {
+        return static_cast<int32_t>(value < low ? low : value > high ? high : value);
+    };
+    WindowPlace usable;
+    usable.x = held(place.x, Lowest, Highest);
+    usable.y = held(place.y, Lowest, Highest);
+    usable.width = held(place.width, 0, Highest - (usable.x > 0 ? usable.x : 0));
+    usable.height = held(place.height, 0, Highest - (usable.y > 0 ? usable.y : 0));
+    return usable;
+}
+
+HidingVerdict HidingRule(const DisplayValues& s, HidingEvent event)
+{
+    const HidingVerdict by_text = s.text_length != 0 ? HidingShows : HidingHides;
+    if (event == HidingAtPlacement)
+        return s.hide_always != 0 || (s.auto_hide != 0 && s.text_length == 0) ? HidingHides : HidingShows;
+    // "Hide always" hides the display where it is set and placed; the other
+    // events leave it, as they leave a display without hiding rules.
+    if (s.hide_always != 0 || s.auto_hide == 0)
+        return HidingLeaves;
+    if (s.auto_hide > 0)
+        return by_text;
+    // Suspended while the panel is hidden: new text leaves the display
+    // hidden with its panel, and so does the tick; a change of colour or
+    // font shows its effect by the text, as a rule in force does.
+    if (event == HidingAtNewText)
+        return HidingLeaves;
+    if (event == HidingAtTick)
+        return HidingHides;
+    return by_text;
 }

@@ -2,7 +2,7 @@
 // sees the display.
 #pragma once
 #include <cstdint>
-#include "module/display_values.h"
+#include "core/display_values.h"
 
 // One display line: 1.2 times the font's line spacing, rounded.
 int32_t LineHeight(int32_t tm_height, int32_t tm_external_leading);
@@ -10,9 +10,6 @@ int32_t LineHeight(int32_t tm_height, int32_t tm_external_leading);
 // DrawTextA flags: a window lower than 1.6 lines shows one unwrapped line,
 // a taller one wraps at word boundaries.
 uint32_t DisplayDrawFlags(int32_t client_height, int32_t line_height);
-
-// The least height the pilot may size the window to, in its current form.
-int32_t SizingMinimumHeight(const DisplayValues& s);
 
 // Raises a drag rectangle's bottom edge so the window keeps its minimum height.
 // Before start-up has measured anything the rectangle is left alone.
@@ -41,3 +38,19 @@ struct DisplaySight {
 // or to be shown by the message itself (hidden only while empty), not hidden
 // with its panel, and some of its text area lies where the pilot can see it.
 bool WillBeSeen(const DisplayValues& s, const DisplaySight& sight);
+
+// Windows 95 and 98 keep window coordinates in 16 bits: the place held in
+// -32768..32767, the size in 0..32767 and no larger than keeps the far edges
+// in that range too. The place stays; only the size gives way.
+WindowPlace InWindowRange(WindowPlace place);
+
+// The hiding rules ("Hide always", hide when empty, suspended while the
+// panel is hidden) as each event applies them to the display window.
+enum HidingEvent {
+    HidingAtTick,        // the tick's repaint: a suspended rule keeps it hidden
+    HidingAtNewText,     // a message taken: only a rule in force acts
+    HidingAtRefresh,     // a colour or font change showing its effect
+    HidingAtPlacement,   // placed again: always shown or hidden
+};
+enum HidingVerdict { HidingLeaves, HidingShows, HidingHides };
+HidingVerdict HidingRule(const DisplayValues& s, HidingEvent event);

@@ -5,9 +5,15 @@
 // and dies with it; on FS2002 it stays a popup owned by the host window and
 // the panel's window procedure is replaced by TargetWndProc, which hides and
 // shows the popup on the host's own hide and show notifications.
-#include "module/display_state.h"
-#include "module/startup.h"
+#include "docking/attachment.h"
+#include "core/display_state.h"
+#include "core/display_values.h"
+#include "core/hook_chain.h"
+#include "core/host_interface.h"
+#include "display/display_window.h"
+#include "display/window_layout.h"
 #include "docking/geometry.h"
+#include "hostmenu/host_menu.h"
 
 namespace {
 
@@ -180,6 +186,8 @@ bool InClientArea(HWND window, POINT first, POINT beyond)
     return first.x >= area.left && first.y >= area.top && beyond.x <= area.right && beyond.y <= area.bottom;
 }
 
+}  // namespace
+
 // A display re-parented into a panel that has since been made smaller (the
 // pilot sizes panel windows) can lie wholly outside it, shown but clipped
 // away. A panel the host hid, or a display the hiding rules keep hidden, is
@@ -224,6 +232,8 @@ void KeepUnattachedInSight()
     if ((flags & (SWP_NOMOVE | SWP_NOZORDER)) != (SWP_NOMOVE | SWP_NOZORDER))
         SetWindowPos(window, HWND_TOP, point.x, point.y, 0, 0, flags);
 }
+
+namespace {
 
 // Where a panel window stands, host client coordinates.
 POINT PanelOrigin(HWND panel)
@@ -319,7 +329,7 @@ void EndAttachment()
     DetachPanel();
 }
 
-void AttachDisplay(HWND window, HWND target, int32_t x, int32_t y, int dock)
+void AttachDisplay(HWND window, HWND target, int32_t x, int32_t y, AttachForm dock)
 {
     EndAttachment();
     const bool docking = dock && !state.docked;
@@ -397,21 +407,20 @@ void AttachDisplay(HWND window, HWND target, int32_t x, int32_t y, int dock)
     if (!window)
         return;
     SetWindowPos(window, nullptr, usable.x, usable.y, usable.width, usable.height, SWP_NOZORDER | SWP_NOACTIVATE);
-    const bool hide = state.hide_always != 0 || (state.auto_hide != 0 && state.text_length == 0);
-    ShowDisplayWindow(window, !hide);
+    ApplyHidingRules(window, HidingAtPlacement);
 }
 
 // The host destroyed the panel the docked popup follows. The panel's own
 // procedure goes back while the window still exists, and the display stands
 // unattached at its place, seen by its hiding rules, until the retry finds the
 // next panel there. A suspension of hide-when-empty was the dead panel's.
-void PanelDestroyed()
+static void PanelDestroyed()
 {
     EndAttachment();
     if (state.auto_hide < 0)
         state.auto_hide = 1;
     if (state.docked && state.docked_window && state.display_enabled)
-        AttachDisplay(state.docked_window, nullptr, state.docked_x, state.docked_y, 1);
+        AttachDisplay(state.docked_window, nullptr, state.docked_x, state.docked_y, AttachDocked);
 }
 
 static LRESULT HandlePanelMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
@@ -453,31 +462,4 @@ LRESULT CALLBACK TargetWndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
     // The panel's own procedure, called on from here, may run a modal loop in
     // which the simulator stops and unloads its modules.
     return CountedWindowCall(HandlePanelMessage, hwnd, message, wparam, lparam);
-}
-
-void RetryAttachment()
-{
-    if (!state.docked)
-        return;
-    if (state.attached) {
-        // Placed again where it stands: unattached, inside the host's client
-        // area, until a panel lies under it.
-        if (ClippedAwayByPanel())
-            PlaceDisplay(1, 1);
-        else
-            GoWithPanel();
-        return;
-    }
-    if (!state.docked_window) {
-        // The docked window died with its panel: it is made again at its
-        // place, on the panel under it when there is one.
-        if (state.display_enabled && state.undocked_window)
-            PlaceDisplay(1, 0);
-        return;
-    }
-    HWND panel = FindPanelAt(state.docked_x, state.docked_y);
-    if (panel)
-        AttachDisplay(state.docked_window, panel, state.docked_x, state.docked_y, -1);
-    else
-        KeepUnattachedInSight();
 }

@@ -1,6 +1,7 @@
 // Docking geometry on plain values: no window-system call here.
 #include "docking/geometry.h"
-#include "module/bytes_and_text.h"
+#include "core/bytes_and_text.h"
+#include "core/edition.h"
 
 namespace {
 
@@ -25,9 +26,9 @@ bool IsPanelKind(uint32_t kind, int32_t host_version)
     if (kind == PanelKindAll)
         return true;
     if (kind == PanelKindFS98)
-        return host_version == 0;
+        return host_version == EditionFS98;
     if (kind == PanelKindFS2000)
-        return host_version == 1;
+        return host_version == EditionFS2000;
     return false;
 }
 
@@ -90,20 +91,6 @@ WindowPlace UndockedFromDocked(const DisplayValues& s, WindowPlace docked)
     undocked.x = Held(int64_t{docked.x} - (int64_t{s.cx_frame} - s.cx_border));
     undocked.width = Held(int64_t{docked.width} + (2 * int64_t{s.cx_frame} - 2 * int64_t{s.cx_border}));
     return undocked;
-}
-
-WindowPlace InWindowRange(WindowPlace place)
-{
-    constexpr int64_t Lowest = -32768, Highest = 32767;
-    const auto held = [](int64_t value, int64_t low, int64_t high) {
-        return static_cast<int32_t>(value < low ? low : value > high ? high : value);
-    };
-    WindowPlace usable;
-    usable.x = held(place.x, Lowest, Highest);
-    usable.y = held(place.y, Lowest, Highest);
-    usable.width = held(place.width, 0, Highest - (usable.x > 0 ? usable.x : 0));
-    usable.height = held(place.height, 0, Highest - (usable.y > 0 ? usable.y : 0));
-    return usable;
 }
 
 void FollowPanelTo(DisplayValues& s, int32_t panel_x, int32_t panel_y)

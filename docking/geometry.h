@@ -7,7 +7,7 @@
 // settings file the pilot can edit, and no sum of them may overflow.
 #pragma once
 #include <cstdint>
-#include "module/display_values.h"
+#include "core/display_values.h"
 
 // Panel kinds, the upper 16 bits of the word at byte 24 of a panel record.
 enum : uint32_t {
@@ -52,11 +52,6 @@ WindowPlace DockedFromUndocked(const DisplayValues& s, WindowPlace undocked, int
 // client coordinates) and size. The result is still in host client
 // coordinates; the caller converts the corner to the screen.
 WindowPlace UndockedFromDocked(const DisplayValues& s, WindowPlace docked);
-
-// Windows 95 and 98 keep window coordinates in 16 bits: the place held in
-// -32768..32767, the size in 0..32767 and no larger than keeps the far edges
-// in that range too. The place stays; only the size gives way.
-WindowPlace InWindowRange(WindowPlace place);
 
 // An FS2002 popup goes with the panel it follows: the panel now stands at
 // (panel_x, panel_y) of the host's client area, and the docked place moves by

@@ -1,9 +1,14 @@
 // Switching the display between its docked and undocked forms, and placing
 // either form again. The text area keeps its place on the screen across a
 // change of form (to within the docked window's border).
-#include "module/display_state.h"
+#include "docking/placement.h"
+#include "core/bytes_and_text.h"
+#include "core/display_state.h"
+#include "core/display_values.h"
+#include "display/display_window.h"
+#include "docking/attachment.h"
 #include "docking/geometry.h"
-#include "module/bytes_and_text.h"
+#include "settings/settings_file.h"
 
 namespace {
 
@@ -143,7 +148,7 @@ void KeepUndockedPlace()
 
 }  // namespace
 
-void PlaceDisplay(int dock, int measure)
+void PlaceDisplay(DisplayForm dock, PlaceSource measure)
 {
     // What Undock left is good for the next placement that docks or
     // measures: placed again at its stored place (a start after a stop makes
@@ -190,10 +195,46 @@ void PlaceDisplay(int dock, int measure)
     }
 
     // A docked window new in this call has never looked for its panel: it
-    // does, as on a change of form (-1), also when the state was docked before.
-    AttachDisplay(window, nullptr, point.x, point.y, dock && created ? -1 : dock);
+    // does, as on a change of form, also when the state was docked before.
+    AttachDisplay(window, nullptr, point.x, point.y,
+                  !dock ? AttachFloating : created ? AttachDockedOnAnyPanel : AttachDocked);
     if (undocking)
         KeepUndockedPlace();
+}
+
+void PlaceForAircraft(int32_t loaded)
+{
+    if (state.undocked_window && (state.display_enabled || loaded))
+        PlaceDisplay(loaded ? FormDocked : FormFloating, FromStoredPlace);
+    else
+        state.docked = loaded;  // before start-up: InitDisplay places it in this form
+}
+
+void RetryAttachment()
+{
+    if (!state.docked)
+        return;
+    if (state.attached) {
+        // Placed again where it stands: unattached, inside the host's client
+        // area, until a panel lies under it.
+        if (ClippedAwayByPanel())
+            PlaceDisplay(FormDocked, FromWhereItStands);
+        else
+            GoWithPanel();
+        return;
+    }
+    if (!state.docked_window) {
+        // The docked window died with its panel: it is made again at its
+        // place, on the panel under it when there is one.
+        if (state.display_enabled && state.undocked_window)
+            PlaceDisplay(FormDocked, FromStoredPlace);
+        return;
+    }
+    HWND panel = FindPanelAt(state.docked_x, state.docked_y);
+    if (panel)
+        AttachDisplay(state.docked_window, panel, state.docked_x, state.docked_y, AttachDockedOnAnyPanel);
+    else
+        KeepUnattachedInSight();
 }
 
 void NoteDisplayPlace()
@@ -228,7 +269,7 @@ void RefitFloatingWindow()
     // Raised by the module, not moved by the pilot: Dock still takes the
     // display back to where Undock took it from.
     const bool kept = state.undock_kept != 0;
-    PlaceDisplay(0, 1);
+    PlaceDisplay(FormFloating, FromWhereItStands);
     if (kept)
         KeepUndockedPlace();
 }

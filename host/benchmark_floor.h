@@ -9,7 +9,7 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
-#include "module/display_values.h"
+#include "core/display_values.h"
 
 constexpr char FloorDllName[] = "orvale-floor.dll";
 

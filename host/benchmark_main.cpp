@@ -26,7 +26,7 @@
 // The plain steps the benchmark sets its floors up with, untimed (a message
 // put into the floor's values, the paint's flags), and the byte and text
 // helpers they use.
-#include "module/bytes_and_text.cpp"
+#include "core/bytes_and_text.cpp"
 #include "display/message_buffer.cpp"
 #include "display/tick_step.h"
 #include "display/window_layout.cpp"
@@ -159,11 +159,11 @@ void Measure(const std::string& name, const Side& op, const Side& floor, bool al
 
 // ---- The module in the simulated host ----
 
-HWND display;
-SimTextOutputRoutine hook;
-SimShowMessageRoutine show_message;
-SimTickRoutine tick;
-int dll_phase;  // the module's tick count, as followed from here after Synchronise
+static HWND display;
+static SimTextOutputRoutine hook;
+static SimShowMessageRoutine show_message;
+static SimTickRoutine tick;
+static int dll_phase;  // the module's tick count, as followed from here after Synchronise
 
 // The host's text output as the module calls it on: returns at once, so the
 // recording host routine's own work stays out of the module's cost.

@@ -1,9 +1,16 @@
 // Loading a module the way the simulator does: find its two exported records,
 // fill the table list, call its start and stop routines.
 #include "host/host_internal.h"
-#include <cstdlib>
 
 namespace {
+
+// How long a copy of a module's file is kept from the sweep (one hour).
+constexpr uint64_t CopyKeptFor100ns = 3600ull * 10000000ull;
+
+uint64_t FileTimeValue(FILETIME time)
+{
+    return static_cast<uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
+}
 
 HMODULE module;
 uintptr_t* linkage;
@@ -133,32 +140,40 @@ std::string SimFreshCopy(const char* dll_path)
     const size_t dot = source.find_last_of('.');
     const std::string folder = source.substr(0, slash + 1);
     const std::string stem = source.substr(slash + 1, dot != std::string::npos && dot > slash ? dot - slash - 1 : std::string::npos);
+    FILETIME now_time;
+    GetSystemTimeAsFileTime(&now_time);
     static bool swept = false;
     if (!swept) {
-        // Copies that ended processes left. A live process's copy stays even
-        // where it is not mapped: its test may be between a free and the
-        // next load of the same copy.
+        // Copies that earlier processes left: those still mapped somewhere
+        // stay, and so do those made within the last hour. A program running
+        // beside this one in another slot has a wineserver of its own, whose
+        // processes this one cannot see: it may have freed its copy and be
+        // about to load it again by name.
         swept = true;
+        const uint64_t now = FileTimeValue(now_time);
         WIN32_FIND_DATAA found;
-        const std::string prefix = stem + "-sim-";
-        HANDLE search = FindFirstFileA((folder + prefix + "*.dll").c_str(), &found);
+        HANDLE search = FindFirstFileA((folder + stem + "-sim-*.dll").c_str(), &found);
         if (search != INVALID_HANDLE_VALUE) {
-            do {
-                const DWORD owner = strtoul(found.cFileName + prefix.size(), nullptr, 10);
-                HANDLE process = owner ? OpenProcess(SYNCHRONIZE, FALSE, owner) : nullptr;
-                const bool alive = process && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-                if (process)
-                    CloseHandle(process);
-                if (!alive)
+            do
+                if (now - FileTimeValue(found.ftLastWriteTime) > CopyKeptFor100ns)
                     DeleteFileA((folder + found.cFileName).c_str());
-            } while (FindNextFileA(search, &found));
+            while (FindNextFileA(search, &found));
             FindClose(search);
         }
     }
     static int made = 0;
     const std::string copy = folder + stem + "-sim-" + std::to_string(GetCurrentProcessId()) + "-" +
                              std::to_string(++made) + ".dll";
-    return CopyFileA(source.c_str(), copy.c_str(), FALSE) ? copy : std::string();
+    if (!CopyFileA(source.c_str(), copy.c_str(), FALSE))
+        return std::string();
+    // A copy keeps its source's time: it is stamped with its own making.
+    HANDLE file = CreateFileA(copy.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        SetFileTime(file, nullptr, nullptr, &now_time);
+        CloseHandle(file);
+    }
+    return copy;
 }
 
 std::string SimExeFolder()

@@ -230,8 +230,9 @@ bool SimAddressInGoneModule(uintptr_t address);
 // that must find the module as a new simulator session does: a module that
 // keeps itself loaded after a stop stays in the process, and loading the
 // same file again only hands that one back. Copies that earlier processes
-// left and nobody has mapped any more are deleted. Empty when no copy could
-// be made; a path without a folder is taken from this program's folder.
+// left over an hour ago and nobody has mapped any more are deleted. Empty
+// when no copy could be made; a path without a folder is taken from this
+// program's folder.
 std::string SimFreshCopy(const char* dll_path);
 // The whole content of a file, byte for byte; empty when it cannot be read.
 std::string SimReadFile(const std::string& path);

@@ -1,10 +1,10 @@
 // The "&Orvale" toggle in the simulator's "&Modules" menu, and the subclass of
 // the simulator's main window that carries it: the subclass receives the
 // item's WM_COMMAND and keeps the item in step on every non-client paint.
-#include "module/display_state.h"
-#include "module/startup.h"
+#include "hostmenu/host_menu.h"
 #include <cstddef>
-#include "module/bytes_and_text.h"
+#include "core/bytes_and_text.h"
+#include "core/display_state.h"
 
 // The menu item records use the short form without hbmpItem: the oldest
 // systems the simulator runs on reject the full record. On the 32-bit product
@@ -13,6 +13,10 @@ static constexpr UINT MenuItemInfoSize = offsetof(MENUITEMINFOA, hbmpItem);
 static_assert(sizeof(void*) != 4 || MenuItemInfoSize == 44, "short MENUITEMINFOA is 44 bytes");
 
 static const char ModulesMenuText[] = "&Modules";
+// The bits of an item's state that say whether it is enabled, grayed or
+// disabled: the popup of our own follows the bar's first item in them.
+static constexpr UINT ItemAvailability = MF_GRAYED | MF_DISABLED;
+static_assert(ItemAvailability == 3, "grayed and disabled are the low two bits");
 static const char OrvaleItemText[] = "&Orvale";
 
 // The position of the last item of `menu` whose identifier is `id`, or -1.
@@ -58,7 +62,7 @@ static HMENU AppendModulesPopup()
     // may sit earlier in the bar, and a search by command would find that one.
     // On a bar that was empty the popup is its own first item; it must not
     // copy its own grayed state and stay unusable.
-    const UINT first = position == 0 ? MF_ENABLED : GetMenuState(state.host_menu, 0, MF_BYPOSITION) & 3;
+    const UINT first = position == 0 ? MF_ENABLED : GetMenuState(state.host_menu, 0, MF_BYPOSITION) & ItemAvailability;
     EnableMenuItem(state.host_menu, static_cast<UINT>(position), MF_BYPOSITION | first);
     state.modules_menu_created = 1;
     return popup;
@@ -132,8 +136,8 @@ void SyncMenuItem()
         if (position > 0) {
             const UINT modules = GetMenuState(state.host_menu, static_cast<UINT>(position), MF_BYPOSITION);
             const UINT first = GetMenuState(state.host_menu, 0, MF_BYPOSITION);
-            if ((modules & 3) != (first & 3)) {
-                EnableMenuItem(state.host_menu, static_cast<UINT>(position), MF_BYPOSITION | (first & 3));
+            if ((modules & ItemAvailability) != (first & ItemAvailability)) {
+                EnableMenuItem(state.host_menu, static_cast<UINT>(position), MF_BYPOSITION | (first & ItemAvailability));
                 DrawMenuBar(state.host_window);
             }
         }
@@ -141,89 +145,4 @@ void SyncMenuItem()
         DrawMenuBar(state.host_window);
     }
     state.menu_sync_busy = 0;
-}
-
-// The procedure the subclass replaced. A subclass left in place after the
-// module's state was put back (a restart that found it already installed)
-// has none to call; the window then gets the default handling.
-static LRESULT CallHostProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
-{
-    if (!state.prev_host_wndproc)
-        return DefWindowProcA(window, message, wparam, lparam);
-    return CallWindowProcA(state.prev_host_wndproc, window, message, wparam, lparam);
-}
-
-static LRESULT HandleHostMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
-{
-    // Stopped, the subclass stays (another module's may sit on top of it) and
-    // passes everything straight on.
-    if (state.stopped)
-        return CallHostProc(window, message, wparam, lparam);
-    switch (message) {
-    case WM_NCPAINT: {
-        const LRESULT result = CallHostProc(window, message, wparam, lparam);
-        SyncMenuItem();
-        return result;
-    }
-    case WM_INITMENU:
-    case WM_INITMENUPOPUP:
-        // The pilot opens the menu: the mark says whether the display is on,
-        // whatever became of the bar meanwhile.
-        if (GetMenu(state.host_window) != state.host_menu)
-            SyncMenuItem();
-        else
-            CheckOrvaleItem();
-        break;
-    case WM_COMMAND:
-        // Only the low word: the item counts whatever the notification code.
-        // A display hidden by "Hide always" is on but shows nothing: the item
-        // brings it back rather than switching it off.
-        if (LOWORD(wparam) == OrvaleItemId && state.undocked_window) {
-            const bool hidden_always = state.docked && state.hide_always;
-            SendMessageA(state.undocked_window, WM_COMMAND,
-                         state.display_enabled && !hidden_always ? CmdClose : CmdShowUndocked, 0);
-        }
-        break;
-    case WM_SIZE: {
-        // Minimised, the simulator takes the module's windows off the desktop
-        // with it; restored, they are back at once.
-        const LRESULT result = CallHostProc(window, message, wparam, lparam);
-        FollowMinimisedHost();
-        return result;
-    }
-    }
-    return CallHostProc(window, message, wparam, lparam);
-}
-
-LRESULT CALLBACK HostWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
-{
-    // The simulator may stop and unload its modules from inside its own
-    // procedure (its menu, its close): this one is then still on the stack.
-    return CountedWindowCall(HandleHostMessage, window, message, wparam, lparam);
-}
-
-HookPlace HostSubclassPlace()
-{
-    const LONG_PTR current = GetWindowLongPtrA(state.host_window, GWLP_WNDPROC);
-    return PlaceOfHook(static_cast<uintptr_t>(current), reinterpret_cast<uintptr_t>(HostWndProc),
-                       state.prev_host_wndproc != nullptr, reinterpret_cast<uintptr_t>(state.prev_host_wndproc));
-}
-
-void CALLBACK MenuTimerProc(HWND, UINT, UINT_PTR id, DWORD)
-{
-    // A message of a timer killed since (a stop, a new start) was already on
-    // its way: it must not kill the timer the module holds now.
-    if (!IsModuleTimer(id, MenuTimerProc))
-        return;
-    // The main window is subclassed once per load. A second run after a stop
-    // and a new start finds HostWndProc in the chain, on top or under a later
-    // subclass that calls on to it; saving either as the procedure to call on
-    // would make every message go round without end. Only a subclass that
-    // someone has taken out again goes back in.
-    if (state.host_window && HostSubclassPlace() == HookOut) {
-        state.prev_host_wndproc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(state.host_window, GWLP_WNDPROC));
-        SetWindowLongPtrA(state.host_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HostWndProc));
-    }
-    KillModuleTimer();
-    InstallMenuItem();
 }

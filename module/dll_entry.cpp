@@ -1,7 +1,7 @@
 // The library's entry point. The product links no C runtime: the loader calls
 // this directly (-Wl,--entry), so attach and detach are all it may rely on.
 // The test builds reach it through their runtime's start-up code.
-#include "module/display_state.h"
+#include "module/startup.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 {

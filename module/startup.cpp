@@ -4,27 +4,25 @@
 // after a stop, staying mapped while other modules' hooks lead into this
 // library, and putting the host back when the library is unloaded while the
 // simulator goes on running.
-#include "module/display_state.h"
-#include "module/edition.h"
+#include "module/startup.h"
+#include "module/host_entries.h"
+#include "module/window_procedures.h"
+#include "core/display_state.h"
+#include "core/edition.h"
+#include "core/hook_chain.h"
+#include "core/host_interface.h"
+#include "core/module_timer.h"
+#include "display/display_window.h"
+#include "docking/attachment.h"
+#include "docking/placement.h"
+#include "hostmenu/host_menu.h"
+#include "settings/settings_file.h"
 
 namespace {
 
 constexpr UINT StartupPollMs = 55;
 constexpr UINT MenuDelayMs = 3000;
 constexpr uintptr_t TickId = 2;
-
-template <typename Routine>
-uintptr_t Address(Routine routine)
-{
-    return reinterpret_cast<uintptr_t>(routine);
-}
-
-// The slot of a host table, or null when the host did not offer the table.
-uintptr_t* OfferedSlot(uint32_t table_id, uint32_t byte_offset)
-{
-    unsigned char* table = HostTable(table_id);
-    return table ? HostSlot(table, byte_offset) : nullptr;
-}
 
 // The slot the text hook goes into: table 0x0016's, or table 0x000A's when
 // the host offers no 0x0016.
@@ -104,43 +102,6 @@ void DestroyDisplayWindows()
     state.docked_window = nullptr;
 }
 
-// Writes the host's routine back into a slot that still holds the module's;
-// true when it did. A slot that some other module has taken over since is
-// left to that module: its hook calls on to ours.
-template <typename Routine>
-bool RestoreSlot(uint32_t table_id, uint32_t byte_offset, uintptr_t hook, Routine previous)
-{
-    uintptr_t* slot = OfferedSlot(table_id, byte_offset);
-    if (slot == nullptr || *slot != hook)
-        return false;
-    *slot = Address(previous);
-    return true;
-}
-
-}  // namespace
-
-void KillModuleTimer()
-{
-    if (state.timer_id)
-        KillTimer(nullptr, state.timer_id);
-    state.timer_id = 0;
-    state.timer_routine = nullptr;
-}
-
-void SetModuleTimer(UINT ms, TIMERPROC routine)
-{
-    KillModuleTimer();
-    state.timer_id = SetTimer(nullptr, 0, ms, routine);
-    state.timer_routine = state.timer_id ? routine : nullptr;
-}
-
-bool IsModuleTimer(UINT_PTR id, TIMERPROC routine)
-{
-    return id != 0 && id == state.timer_id && routine == state.timer_routine;
-}
-
-namespace {
-
 // Whether the host or another module can still reach the module's code once
 // it is stopped: any hook or subclass of its own still in a chain (on top, a
 // module that hooks over it after the stop would call into freed memory once
@@ -177,15 +138,53 @@ void KeepLoaded()
         state.kept_loaded = 1;
 }
 
-}  // namespace
-
-LRESULT CountedWindowCall(WindowHandler handler, HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+BOOL CALLBACK MatchHostWindow(HWND window, LPARAM)
 {
-    ++state.calls_in_progress;
-    const LRESULT result = handler(window, message, wparam, lparam);
-    --state.calls_in_progress;
-    return result;
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId())
+        return TRUE;
+
+    char class_name[HostClassBytes] = {};
+    if (GetClassNameA(window, class_name, sizeof class_name) == 0)
+        return TRUE;
+    if (!IsHostClassName(class_name))
+        return TRUE;
+
+    // The simulator creates its main window before sizing it; an empty one is
+    // not taken, and the poll looks again.
+    RECT rect;
+    if (!GetWindowRect(window, &rect) || rect.right == rect.left || rect.top == rect.bottom)
+        return TRUE;
+
+    char title[HostClassBytes] = {};
+    if (EditionNeedsTitle(class_name))
+        GetWindowTextA(window, title, HostTitleCount);
+
+    state.host_window = window;
+    state.host_version = HostEdition(class_name, title);
+    if (state.host_version == EditionFS2002)
+        state.attach_by_subclass = 1;
+    return FALSE;
 }
+
+void CALLBACK StartupTimerProc(HWND, UINT, UINT_PTR id, DWORD)
+{
+    // A message of a timer killed since (a stop, a new start, the poll
+    // replaced by the menu's timer) was already on its way: it does nothing.
+    if (!IsModuleTimer(id, StartupTimerProc))
+        return;
+    InstallPanelHook();
+    if (state.host_window == nullptr)
+        FindHostWindow();
+    if (state.host_window == nullptr)
+        return;
+    SetModuleTimer(MenuDelayMs, MenuTimerProc);
+    if (!state.initialised)
+        InitDisplay();
+}
+
+}  // namespace
 
 BOOL DllAttach(HINSTANCE instance, DWORD reason)
 {
@@ -241,92 +240,9 @@ int InstallPanelHook()
     return 1;
 }
 
-void CALLBACK StartupTimerProc(HWND, UINT, UINT_PTR id, DWORD)
-{
-    // A message of a timer killed since (a stop, a new start, the poll
-    // replaced by the menu's timer) was already on its way: it does nothing.
-    if (!IsModuleTimer(id, StartupTimerProc))
-        return;
-    InstallPanelHook();
-    if (state.host_window == nullptr)
-        FindHostWindow();
-    if (state.host_window == nullptr)
-        return;
-    SetModuleTimer(MenuDelayMs, MenuTimerProc);
-    if (!state.initialised)
-        InitDisplay();
-}
-
 void FindHostWindow()
 {
     EnumWindows(MatchHostWindow, 0);
-}
-
-BOOL CALLBACK MatchHostWindow(HWND window, LPARAM)
-{
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process != GetCurrentProcessId())
-        return TRUE;
-
-    char class_name[HostClassBytes] = {};
-    if (GetClassNameA(window, class_name, sizeof class_name) == 0)
-        return TRUE;
-    if (!IsHostClassName(class_name))
-        return TRUE;
-
-    // The simulator creates its main window before sizing it; an empty one is
-    // not taken, and the poll looks again.
-    RECT rect;
-    if (!GetWindowRect(window, &rect) || rect.right == rect.left || rect.top == rect.bottom)
-        return TRUE;
-
-    char title[HostClassBytes] = {};
-    if (EditionNeedsTitle(class_name))
-        GetWindowTextA(window, title, HostTitleCount);
-
-    state.host_window = window;
-    state.host_version = HostEdition(class_name, title);
-    if (state.host_version == EditionFS2002)
-        state.attach_by_subclass = 1;
-    return FALSE;
-}
-
-void MeasureMetrics()
-{
-    state.cy_caption = GetSystemMetrics(SM_CYCAPTION);
-    state.cy_frame = GetSystemMetrics(SM_CYFRAME);
-    state.cy_menu = GetSystemMetrics(SM_CYMENU);
-    state.cx_frame = GetSystemMetrics(SM_CXFRAME);
-    state.cy_border = GetSystemMetrics(SM_CYBORDER);
-    state.cx_border = GetSystemMetrics(SM_CXBORDER);
-    state.default_height = state.cy_caption + 2 * state.cy_frame + state.line_height;
-    state.undocked_min_height = state.default_height;
-    state.docked_min_height = state.line_height;
-}
-
-void MeasureDisplayDefaults()
-{
-    MeasureMetrics();
-    ShowDisplayWindow(state.undocked_window, false);
-
-    RECT host = {};
-    GetWindowRect(state.host_window, &host);
-    // The width is halved in 64 bits: right - left of extreme rectangles
-    // does not fit 32.
-    state.default_width = static_cast<int32_t>((static_cast<int64_t>(host.right) - host.left) / 2);
-    // Just under the host's caption and menu bar.
-    state.default_x = host.left + state.cx_frame;
-    state.default_y = host.top + state.cy_caption + state.cy_frame + state.cy_menu;
-
-    // A panel loaded before the display existed may have set a size (and
-    // the form); only without one do the defaults apply.
-    if (state.window_height < 0 || state.window_width < 0) {
-        state.window_width = state.default_width;
-        state.window_height = state.default_height;
-        state.undocked_x = state.default_x;
-        state.undocked_y = state.default_y;
-    }
 }
 
 void InitDisplay()
@@ -334,11 +250,30 @@ void InitDisplay()
     if (RegisterDisplayClass() && CreateUndockedWindow()) {
         RemakeDisplayFont();
         MeasureDisplayDefaults();
-        PlaceDisplay(state.docked, 0);
+        PlaceDisplay(state.docked ? FormDocked : FormFloating, FromStoredPlace);
     }
     state.initialised = 1;
     HookTextOutput();
     RegisterTick();
+}
+
+void CALLBACK MenuTimerProc(HWND, UINT, UINT_PTR id, DWORD)
+{
+    // A message of a timer killed since (a stop, a new start) was already on
+    // its way: it must not kill the timer the module holds now.
+    if (!IsModuleTimer(id, MenuTimerProc))
+        return;
+    // The main window is subclassed once per load. A second run after a stop
+    // and a new start finds HostWndProc in the chain, on top or under a later
+    // subclass that calls on to it; saving either as the procedure to call on
+    // would make every message go round without end. Only a subclass that
+    // someone has taken out again goes back in.
+    if (state.host_window && HostSubclassPlace() == HookOut) {
+        state.prev_host_wndproc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(state.host_window, GWLP_WNDPROC));
+        SetWindowLongPtrA(state.host_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HostWndProc));
+    }
+    KillModuleTimer();
+    InstallMenuItem();
 }
 
 void WINAPI StopModule()

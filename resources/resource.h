@@ -5,6 +5,8 @@
 #define IDM_CLOSE 40003
 #define IDM_TEXTCOLOUR 40004
 #define IDM_BACKCOLOUR 40005
+// The floating display switched on by the "&Orvale" item: in no menu.
+#define IDM_SHOWUNDOCKED 40006
 #define IDM_SAVE 40008
 #define IDM_FONT 40009
 #define IDM_MATCHBACK 40010

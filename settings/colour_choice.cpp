@@ -1,6 +1,6 @@
 #include "settings/colour_choice.h"
 #include "display/message_buffer.h"
-#include "module/display_values.h"
+#include "core/display_values.h"
 
 void FillCustomColours(uint32_t custom[16], const uint32_t palette[15], uint32_t current)
 {

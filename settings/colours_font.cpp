@@ -1,13 +1,22 @@
 // The pilot's colour and font choices: the common dialogs, reading the
 // background from the screen, and the refresh that makes a change visible.
-#include "module/display_state.h"
-#include "module/bytes_and_text.h"
+#include "settings/colours_font.h"
+#include "core/bytes_and_text.h"
+#include "core/display_state.h"
+#include "core/display_values.h"
+#include "display/capture.h"
+#include "display/display_window.h"
 #include "display/message_buffer.h"
+#include "display/window_layout.h"
+#include "resources/resource.h"
 #include "settings/colour_choice.h"
 #include <commdlg.h>
-#include <cstddef>
 
-const char DisplayTestText[] = "Test text for colour/font settings";
+enum RefreshKind { RefreshText, RefreshBack, RefreshFont };
+
+// Shown in an empty display after a change, so the pilot sees its effect.
+static const char DisplayTestText[] = "Test text for colour/font settings";
+constexpr int32_t DisplayTestTicks = 240;
 
 // The host's 32-bit layout of the dialog records.
 static_assert(sizeof(void*) != 4 || sizeof(CHOOSECOLORA) == 36, "CHOOSECOLORA is 36 bytes on 32-bit");
@@ -24,7 +33,9 @@ static_assert(ColourDialogFlags == 0x103, "colour dialog flags");
 static const DWORD FontDialogFlags = CF_SCREENFONTS | CF_FORCEFONTEXIST | CF_NOSCRIPTSEL | CF_NOVERTFONTS;
 static_assert(FontDialogFlags == 0x01810001, "font dialog flags");
 
-int ChooseDisplayColour(HWND owner, int for_text, int32_t* setting)
+// 1 when the pilot chose a colour (then *setting holds it negated), else 0
+// with *setting untouched. for_text picks the palette: 1 text, 0 background.
+static int ChooseDisplayColour(HWND owner, int for_text, int32_t* setting)
 {
     if (setting == nullptr)
         return 0;
@@ -49,7 +60,8 @@ int ChooseDisplayColour(HWND owner, int for_text, int32_t* setting)
     return 1;
 }
 
-int ChooseDisplayFont(HWND owner)
+// 1 when the pilot chose a font (then display_logfont holds it), else 0.
+static int ChooseDisplayFont(HWND owner)
 {
     // The dialog works on a copy: the dialog may write its own first
     // selection into the record even when the pilot cancels, and the
@@ -68,7 +80,9 @@ int ChooseDisplayFont(HWND owner)
     return 1;
 }
 
-bool MatchBackground(HWND window)
+// Reads the screen just below the window into back_colour; false, with
+// nothing changed, when the pixel can't be read.
+static bool MatchBackground(HWND window)
 {
     RECT rect;
     if (!GetWindowRect(window, &rect))
@@ -88,7 +102,10 @@ bool MatchBackground(HWND window)
     return true;
 }
 
-void RefreshDisplay(HWND window, RefreshKind kind)
+// Puts the new colour or font into the window's own context and shows the
+// effect: test text in an empty display, shown by the hiding rules, repainted.
+// With no window, only the module-wide font or brush is made.
+static void RefreshDisplay(HWND window, RefreshKind kind)
 {
     // The font and the brush are module-wide: made even while no window is
     // there to show them (a docked window being made again), and the new font
@@ -112,8 +129,7 @@ void RefreshDisplay(HWND window, RefreshKind kind)
 
     if (PutTextIfEmpty(state, DisplayTestText, DisplayTestTicks))
         MirrorText();
-    if (state.auto_hide != 0 && state.hide_always == 0)
-        ShowDisplayWindow(window, state.text_length != 0);
+    ApplyHidingRules(window, HidingAtRefresh);
     InvalidateRect(window, nullptr, TRUE);
     if (dc)
         ReleaseDC(window, dc);
@@ -129,20 +145,20 @@ void RunColourCommand(HWND window, UINT command)
     bool chosen = false;
     RefreshKind kind = RefreshBack;
     switch (command) {
-    case CmdTextColour:
+    case IDM_TEXTCOLOUR:
         chosen = ChooseDisplayColour(window, 1, &state.text_colour) != 0;
         kind = RefreshText;
         break;
-    case CmdBackColour:
+    case IDM_BACKCOLOUR:
         chosen = ChooseDisplayColour(window, 0, &state.back_colour) != 0;
         break;
-    case CmdFont:
+    case IDM_FONT:
         chosen = ChooseDisplayFont(window) != 0;
         if (chosen)
             state.font_chosen = 1;
         kind = RefreshFont;
         break;
-    case CmdMatchBackground:
+    case IDM_MATCHBACK:
         chosen = MatchBackground(window);
         break;
     default:
@@ -152,4 +168,6 @@ void RunColourCommand(HWND window, UINT command)
     // module makes no font or brush and shows nothing.
     if (chosen && !state.stopped)
         RefreshDisplay(DisplayTarget(), kind);
+    // A chooser ends by activating its owner, the display window.
+    GiveKeyboardBack();
 }

@@ -1,10 +1,14 @@
 // Per-aircraft settings: section "Orvale" of the aircraft's panel
 // configuration file, read whenever the host loads a panel from a new folder
 // and written back by SaveSettings.
-#include "module/display_state.h"
+#include "settings/settings_file.h"
+#include "core/bytes_and_text.h"
+#include "core/display_state.h"
+#include "core/display_values.h"
+#include "display/display_window.h"
+#include "display/window_layout.h"
+#include "resources/resource.h"
 #include "settings/settings_format.h"
-#include "docking/geometry.h"
-#include "module/bytes_and_text.h"
 
 static const char SettingsSection[] = "Orvale";
 static_assert(FaceNameChars == LF_FACESIZE, "face names are copied whole");
@@ -104,7 +108,7 @@ static int32_t ReadSettingsSection()
     return loaded;
 }
 
-static void LoadPanelSettings(const char* path)
+int32_t LoadPanelSettings(const char* path)
 {
     state.panel_path_length = PanelPathLength(path);
     state.font_chosen = 0;
@@ -120,12 +124,9 @@ static void LoadPanelSettings(const char* path)
         state.chosen_hide_always = 0;
         state.chosen_auto_hide = 0;
         if (state.undocked_window)
-            SendMessageA(state.undocked_window, WM_COMMAND, CmdClose, 0);
+            SendMessageA(state.undocked_window, WM_COMMAND, IDM_CLOSE, 0);
     }
-    if (state.undocked_window && (state.display_enabled || loaded))
-        PlaceDisplay(loaded, 0);
-    else
-        state.docked = loaded;  // before start-up: InitDisplay places it in this form
+    return loaded;
 }
 
 void ForgetAircraft()
@@ -146,17 +147,10 @@ static bool AnsiLeadByte(unsigned char byte)
     return IsDBCSLeadByte(byte) != FALSE;
 }
 
-int32_t WINAPI PanelLoadHook(uintptr_t w1, uintptr_t w2, uintptr_t w3, uintptr_t w4,
-                             const char* path, uintptr_t w6)
+bool IsNewPanelFolder(const char* path)
 {
-    // Also while stopped, where the hook is still in the chain: the aircraft is
-    // read as one loaded before the start, and the start shows it.
-    if (IsPanelPath(path, AnsiLeadByte) &&
-        !IsSamePanelFolder(path, state.config_path, state.panel_path_length, AnsiLeadByte))
-        LoadPanelSettings(path);
-    if (!state.prev_panel_load)
-        return 0;
-    return state.prev_panel_load(w1, w2, w3, w4, path, w6);
+    return IsPanelPath(path, AnsiLeadByte) &&
+           !IsSamePanelFolder(path, state.config_path, state.panel_path_length, AnsiLeadByte);
 }
 
 // The aircraft's "Font" entry stays as its file holds it until the pilot
@@ -208,4 +202,11 @@ void SaveIfDocked()
 {
     if (state.docked && state.config_path[0] != '\0')
         SaveSettings();
+}
+
+void ToggleAlsoAtis(HWND window)
+{
+    state.also_atis = state.also_atis ? 0 : 1;
+    CheckCommand(window, IDM_ALSOATIS, state.also_atis);
+    SaveIfDocked();
 }

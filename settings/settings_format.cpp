@@ -1,6 +1,6 @@
 // Plain-value logic: no Win32 calls here.
 #include "settings/settings_format.h"
-#include "module/bytes_and_text.h"
+#include "core/bytes_and_text.h"
 
 namespace {
 

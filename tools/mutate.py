@@ -31,7 +31,7 @@ import clang.cindex as ci
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 WORK = os.path.join(ROOT, "build", "mutate")
 TREE = os.path.join(WORK, "tree")
-PRODUCT_DIRS = ["module", "display", "docking", "hostmenu", "settings"]
+PRODUCT_DIRS = ["core", "display", "hostmenu", "settings", "docking", "module"]
 # The plain-value sources the native build compiles too (CMakeLists.txt).
 PLAIN = set()
 

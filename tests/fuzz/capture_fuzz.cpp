@@ -7,7 +7,7 @@
 // zero-filled.
 #include "display/message_buffer.h"
 #include "display/tick_step.h"
-#include "module/display_values.h"
+#include "core/display_values.h"
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>

@@ -4,7 +4,7 @@
 // reported. Beyond not crashing, the rules that must hold for any input are
 // checked.
 #include "settings/settings_format.h"
-#include "module/display_values.h"
+#include "core/display_values.h"
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>

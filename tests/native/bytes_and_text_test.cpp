@@ -7,8 +7,7 @@
 #include <memory>
 #include <string>
 #include <vector>
-#include "module/bytes_and_text.h"
-#include "module/export_lookup.h"
+#include "core/bytes_and_text.h"
 
 namespace {
 
@@ -108,75 +107,6 @@ TEST(BytesAndText, WordsReadLittleEndianAtAnyAlignment)
     const unsigned char bytes[] = {0x11, 0x78, 0x56, 0x34, 0xF2, 0x99};
     EXPECT_EQ(ReadWord32(bytes + 1), 0xF2345678u);
     EXPECT_EQ(ReadWord32(bytes + 2), 0x99F23456u);
-}
-
-// A library image as the loader maps it, made by hand: headers, an export
-// directory naming three routines, one of them forwarded to another library.
-class LoadedImage {
-public:
-    explicit LoadedImage(bool pe32_plus, uint32_t size = 0x2000) : bytes_(size, 0)
-    {
-        Put(0, 'M' | 'Z' << 8);
-        Put(0x3C, 0x80);                                  // the headers
-        Put(0x80, 0x00004550);                            // "PE\0\0"
-        const uint32_t optional = 0x80 + 24;
-        Put(optional, pe32_plus ? 0x20B : 0x10B);
-        Put(optional + 56, size);                         // SizeOfImage
-        const uint32_t directory = 0x1000;
-        Put(optional + (pe32_plus ? 112 : 96), directory);
-        Put(optional + (pe32_plus ? 116 : 100), 0x100);
-        Put(directory + 20, 3);                           // routines
-        Put(directory + 24, 3);                           // names
-        Put(directory + 28, directory + 0x40);            // routine addresses
-        Put(directory + 32, directory + 0x50);            // name addresses
-        Put(directory + 36, directory + 0x60);            // name ordinals
-        const char* names[3] = {"EnumDisplayMonitors", "GetMonitorInfoA", "MonitorFromRect"};
-        const uint32_t routines[3] = {0x1800, directory + 0x90, 0x1810};  // the second: "USER.Forward"
-        for (uint32_t i = 0; i < 3; ++i) {
-            Put(directory + 0x40 + 4 * i, routines[i]);
-            Put(directory + 0x50 + 4 * i, directory + 0x70 + 0x20 * i);
-            bytes_[directory + 0x60 + 2 * i] = static_cast<unsigned char>(i);
-            std::memcpy(&bytes_[directory + 0x70 + 0x20 * i], names[i], std::strlen(names[i]) + 1);
-        }
-    }
-    void Put(uint32_t at, uint32_t word) { std::memcpy(&bytes_[at], &word, 4); }
-    const unsigned char* data() const { return bytes_.data(); }
-
-private:
-    std::vector<unsigned char> bytes_;
-};
-
-TEST(ExportLookup, FindsARoutineByNameAndNothingElse)
-{
-    for (bool pe32_plus : {false, true}) {
-        LoadedImage image(pe32_plus);
-        EXPECT_EQ(ExportedRoutine(image.data(), "EnumDisplayMonitors"), 0x1800u) << pe32_plus;
-        EXPECT_EQ(ExportedRoutine(image.data(), "MonitorFromRect"), 0x1810u) << pe32_plus;
-        EXPECT_EQ(ExportedRoutine(image.data(), "EnumDisplayMonitor"), 0u) << "a name is matched whole";
-        EXPECT_EQ(ExportedRoutine(image.data(), "GetMonitorInfoA"), 0u) << "forwarded: not followed";
-    }
-    // An image whose size leaves out its export directory, or whose headers
-    // lie beyond its first page, is read no further.
-    LoadedImage cut(false);
-    cut.Put(0x80 + 24 + 56, 0x1010);
-    EXPECT_EQ(ExportedRoutine(cut.data(), "EnumDisplayMonitors"), 0u);
-    LoadedImage far(false);
-    far.Put(0x3C, 0x1000);
-    EXPECT_EQ(ExportedRoutine(far.data(), "EnumDisplayMonitors"), 0u);
-    // No image, or none that is a library.
-    EXPECT_EQ(ExportedRoutine(nullptr, "EnumDisplayMonitors"), 0u);
-    LoadedImage data(false);
-    data.Put(0, 0);
-    EXPECT_EQ(ExportedRoutine(data.data(), "EnumDisplayMonitors"), 0u);
-    // No export directory: nothing to find.
-    LoadedImage none(false);
-    none.Put(0x80 + 24 + 96, 0);
-    EXPECT_EQ(ExportedRoutine(none.data(), "EnumDisplayMonitors"), 0u);
-    // A name running unterminated to the image's end is read no further.
-    LoadedImage end(false);
-    end.Put(0x1000 + 0x50, 0x2000 - 4);
-    end.Put(0x2000 - 4, 'E' | 'n' << 8 | 'u' << 16 | 'm' << 24);
-    EXPECT_EQ(ExportedRoutine(end.data(), "EnumDisplayMonitors"), 0u);
 }
 
 }  // namespace

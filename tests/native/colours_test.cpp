@@ -2,7 +2,7 @@
 // "Match background" store and read.
 #include <gtest/gtest.h>
 #include <climits>
-#include "module/display_values.h"
+#include "core/display_values.h"
 #include "settings/colour_choice.h"
 
 TEST(ColourResolution, DefaultsAreRedOnDarkGrey)

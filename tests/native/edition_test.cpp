@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <cstring>
 #include <memory>
-#include "module/edition.h"
+#include "core/edition.h"
 
 TEST(HostClassName, BeginsWithFSAndEndsWithMain)
 {

@@ -49,14 +49,6 @@ TEST(DockingConversion, ExtremeStoredValuesAreHeldInsteadOfOverflowing)
     EXPECT_EQ(followed.docked_y, 5);
 }
 
-TEST(WindowRange, PlacesAndSizesInSixteenBitsTheFarEdgesToo)
-{
-    EXPECT_PLACE(InWindowRange({100, 200, 70000, 40000}), 100, 200, 32667, 32567);
-    EXPECT_PLACE(InWindowRange({40, 60, 360, 40}), 40, 60, 360, 40);
-    EXPECT_PLACE(InWindowRange({INT32_MIN, -40000, INT32_MAX, -5}), -32768, -32768, 32767, 0);
-    EXPECT_PLACE(InWindowRange({INT32_MAX, 32767, 10, 10}), 32767, 32767, 0, 0);
-}
-
 TEST(PanelKind, EachKindOnlyWithItsEditionsReadFromTheUpperHalfOfByte24)
 {
     for (int32_t version : {0, 1, 2}) {

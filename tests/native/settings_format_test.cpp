@@ -2,7 +2,7 @@
 // buffer here is exactly as large as the module's, so reading or writing
 // past one is caught.
 #include "settings/settings_format.h"
-#include "module/display_values.h"
+#include "core/display_values.h"
 #include <gtest/gtest.h>
 #include <climits>
 #include <cstring>

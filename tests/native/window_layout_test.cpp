@@ -1,5 +1,6 @@
 // Measures of the display windows: line height, wrapping and sizing limits.
 #include <gtest/gtest.h>
+#include <climits>
 #include "display/window_layout.h"
 
 namespace {
@@ -97,6 +98,52 @@ TEST(Sight, OnlyWhatAMonitorShowsAndNoWindowCoversIsInSight)
     EXPECT_TRUE(AreaInSight(area, monitors, 1, stack, 1)) << "the first alone leaves its right end";
     const WindowPlace leaving_a_line[2] = {{90, 90, 400, 49}, {90, 140, 400, 10}};
     EXPECT_TRUE(AreaInSight(area, monitors, 1, leaving_a_line, 2)) << "one row of pixels is enough";
+}
+
+void ExpectPlace(WindowPlace place, int32_t x, int32_t y, int32_t width, int32_t height)
+{
+    EXPECT_EQ(place.x, x);
+    EXPECT_EQ(place.y, y);
+    EXPECT_EQ(place.width, width);
+    EXPECT_EQ(place.height, height);
+}
+
+TEST(WindowRange, PlacesAndSizesInSixteenBitsTheFarEdgesToo)
+{
+    ExpectPlace(InWindowRange({100, 200, 70000, 40000}), 100, 200, 32667, 32567);
+    ExpectPlace(InWindowRange({40, 60, 360, 40}), 40, 60, 360, 40);
+    ExpectPlace(InWindowRange({INT32_MIN, -40000, INT32_MAX, -5}), -32768, -32768, 32767, 0);
+    ExpectPlace(InWindowRange({INT32_MAX, 32767, 10, 10}), 32767, 32767, 0, 0);
+}
+
+// The hiding rules at each event, for every combination of "Hide always",
+// hide when empty (off, on, suspended with the panel) and text or none: the
+// one function stands for what four places once spelt out each their way.
+TEST(HidingRule, EachEventAsTheDisplayHasAlwaysApplied)
+{
+    const HidingVerdict L = HidingLeaves, S = HidingShows, H = HidingHides;
+    struct Case {
+        int32_t hide_always, auto_hide, text_length;
+        HidingVerdict tick, new_text, refresh, placement;
+    };
+    const Case cases[] = {
+        {0, 0, 0, L, L, L, S},   {0, 0, 5, L, L, L, S},   // no rule: placed shown
+        {0, 1, 0, H, H, H, H},   {0, 1, 5, S, S, S, S},   // hide when empty
+        {0, -1, 0, H, L, H, H},  {0, -1, 5, H, L, S, S},  // suspended with the panel
+        {1, 0, 5, L, L, L, H},   {1, 1, 5, L, L, L, H},   {1, -1, 0, L, L, L, H},
+    };
+    for (const Case& c : cases) {
+        DisplayValues s;
+        s.hide_always = c.hide_always;
+        s.auto_hide = c.auto_hide;
+        s.text_length = c.text_length;
+        SCOPED_TRACE(testing::Message() << "hide_always " << c.hide_always << ", auto_hide " << c.auto_hide
+                                        << ", text " << c.text_length);
+        EXPECT_EQ(HidingRule(s, HidingAtTick), c.tick);
+        EXPECT_EQ(HidingRule(s, HidingAtNewText), c.new_text);
+        EXPECT_EQ(HidingRule(s, HidingAtRefresh), c.refresh);
+        EXPECT_EQ(HidingRule(s, HidingAtPlacement), c.placement);
+    }
 }
 
 }  // namespace

@@ -12,8 +12,13 @@
 #include "support/dialog_driver.h"
 #include "support/import_redirect.h"
 #include "support/process_counters.h"
-#include "display/tick.h"
 #include "display/window_layout.h"
+#include "core/display_state.h"
+#include "core/host_interface.h"
+#include "display/display_window.h"
+#include "docking/placement.h"
+#include "module/host_entries.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -174,7 +179,7 @@ protected:
     // Picks a face and a size (in points) in the font dialog and presses OK.
     void ChooseFont(const char* face, const char* points)
     {
-        CommandWithDialog(window, CmdFont, [face, points](HWND dialog) {
+        CommandWithDialog(window, IDM_FONT, [face, points](HWND dialog) {
             PickFont(dialog, face, points);
             Press(dialog, IDOK);
         });
@@ -238,7 +243,7 @@ TEST_F(ColoursFont, ColourDialogOpensOnTheCurrentTextColourAndTextPalette)
     COLORREF shown = CLR_INVALID;
     BOOL define_enabled = TRUE, owner_enabled = TRUE;
     COLORREF cells[16];
-    CommandWithDialog(window, CmdTextColour, [&](HWND dialog) {
+    CommandWithDialog(window, IDM_TEXTCOLOUR, [&](HWND dialog) {
         shown = ShownColour(dialog);
         owner_enabled = IsWindowEnabled(window);
         // Opened full: the button that would open the custom part is off.
@@ -280,13 +285,13 @@ TEST_F(ColoursFont, BackgroundDialogGetsItsPaletteAfreshEachTime)
     state.back_colour = -0x00123456;
     Show(100, 100, 300, 60);
     enum { AddToCustom = 712 };
-    CommandWithDialog(window, CmdBackColour, [](HWND dialog) {
+    CommandWithDialog(window, IDM_BACKCOLOUR, [](HWND dialog) {
         PickColour(dialog, RGB(1, 2, 3));
         SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(AddToCustom, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, AddToCustom)));
         Press(dialog, IDCANCEL);
     });
-    Cancel(CmdBackColour);
+    Cancel(IDM_BACKCOLOUR);
     ASSERT_EQ(2u, colour_calls.size());
     EXPECT_EQ(0x00123456u, colour_calls[0].record.rgbResult);
     for (int i = 0; i < 15; ++i)
@@ -307,7 +312,7 @@ TEST_F(ColoursFont, CancelledDialogsChangeNothing)
     HFONT font = CreateFontIndirectA(&logfont);
     ReplaceDisplayFont(font);
     HBRUSH brush = state.back_brush;
-    const UINT commands[] = {CmdTextColour, CmdBackColour, CmdFont};
+    const UINT commands[] = {IDM_TEXTCOLOUR, IDM_BACKCOLOUR, IDM_FONT};
     for (UINT command : commands) {
         Cancel(command);
         EXPECT_EQ(1, state.text_colour) << command;
@@ -329,7 +334,7 @@ TEST_F(ColoursFont, ChosenTextColourIsStoredNegatedAndDrawnAtOnce)
 {
     state.text_colour = 3;
     Show(100, 100, 300, 60);
-    ChooseColour(CmdTextColour, RGB(30, 200, 90));
+    ChooseColour(IDM_TEXTCOLOUR, RGB(30, 200, 90));
     ASSERT_EQ(1u, colour_calls.size());
     EXPECT_EQ(RGB(0, 0, 255), colour_calls[0].record.rgbResult) << "text setting 3 is blue";
     EXPECT_EQ(-static_cast<int32_t>(RGB(30, 200, 90)), state.text_colour);
@@ -341,7 +346,7 @@ TEST_F(ColoursFont, ChosenTextColourIsStoredNegatedAndDrawnAtOnce)
 TEST_F(ColoursFont, BlackTextIsBlackAtOnceAndWhenAppliedAgain)
 {
     Show(100, 100, 300, 60);
-    ChooseColour(CmdTextColour, RGB(0, 0, 0));
+    ChooseColour(IDM_TEXTCOLOUR, RGB(0, 0, 0));
     EXPECT_EQ(RGB(0, 0, 0), ContextTextColour(window));
     EXPECT_GT(WaitForPixels(RGB(0, 0, 0), 21), 20) << "black text at once";
     // Resolved again (a new window, a change of form, a reload): still black.
@@ -353,7 +358,7 @@ TEST_F(ColoursFont, ChosenBackgroundReplacesTheBrushAndRepaints)
 {
     Show(100, 100, 300, 60);
     HBRUSH old_brush = state.back_brush;
-    ChooseColour(CmdBackColour, RGB(10, 60, 200));
+    ChooseColour(IDM_BACKCOLOUR, RGB(10, 60, 200));
     EXPECT_EQ(-static_cast<int32_t>(RGB(10, 60, 200)), state.back_colour);
     EXPECT_EQ(RGB(10, 60, 200), ContextBackColour(window));
     EXPECT_EQ(RGB(255, 0, 0), ContextTextColour(window)) << "the text colour is left alone";
@@ -362,16 +367,16 @@ TEST_F(ColoursFont, ChosenBackgroundReplacesTheBrushAndRepaints)
     EXPECT_GT(WaitForPixels(RGB(10, 60, 200), 1001), 1000);
 
     // Black is painted black, not as palette entry 0.
-    ChooseColour(CmdBackColour, RGB(0, 0, 0));
+    ChooseColour(IDM_BACKCOLOUR, RGB(0, 0, 0));
     EXPECT_EQ(RGB(0, 0, 0), BrushColour(state.back_brush));
     EXPECT_GT(WaitForPixels(RGB(0, 0, 0), 1001), 1000);
 
     // Chosen while docked, it reaches the floating window switched off and
     // on again, whose own context the choice did not go to.
-    PlaceDisplay(1, 0);
-    ChooseColour(CmdBackColour, RGB(10, 60, 200));
-    SendMessageA(window, WM_COMMAND, CmdClose, 0);
-    SendMessageA(window, WM_COMMAND, CmdShowUndocked, 0);
+    PlaceDisplay(FormDocked, FromStoredPlace);
+    ChooseColour(IDM_BACKCOLOUR, RGB(10, 60, 200));
+    SendMessageA(window, WM_COMMAND, IDM_CLOSE, 0);
+    SendMessageA(window, WM_COMMAND, IDM_SHOWUNDOCKED, 0);
     EXPECT_EQ(RGB(10, 60, 200), ContextBackColour(window));
 }
 
@@ -454,7 +459,7 @@ TEST_F(ColoursFont, MatchBackgroundReadsBelowTheMiddleOfTheWindow)
         HBRUSH old_brush = state.back_brush;
         state.text_length = 0;
 
-        SendMessageA(window, WM_COMMAND, CmdMatchBackground, 0);
+        SendMessageA(window, WM_COMMAND, IDM_MATCHBACK, 0);
         EXPECT_EQ(-static_cast<int32_t>(c.sample), state.back_colour) << c.left;
         EXPECT_EQ(c.sample, ContextBackColour(window));
         EXPECT_EQ(c.sample, BrushColour(state.back_brush));
@@ -476,7 +481,7 @@ TEST_F(ColoursFont, MatchBackgroundBelowTheScreenChangesNothing)
     ASSERT_EQ(CLR_INVALID, SimScreenPixel(r.left + r.right / 2, r.bottom + state.cy_frame));
     HBRUSH brush = state.back_brush;
 
-    SendMessageA(window, WM_COMMAND, CmdMatchBackground, 0);
+    SendMessageA(window, WM_COMMAND, IDM_MATCHBACK, 0);
     EXPECT_EQ(1, state.back_colour);
     EXPECT_EQ(brush, state.back_brush);
     EXPECT_EQ(RGB(60, 60, 60), BrushColour(state.back_brush));
@@ -489,7 +494,7 @@ TEST_F(ColoursFont, MatchBackgroundBelowTheScreenChangesNothing)
 TEST_F(ColoursFont, EmptyDisplayShowsStaticTestTextFor240Ticks)
 {
     Show(100, 100, 300, 60);
-    ChooseColour(CmdTextColour, RGB(0, 255, 255));
+    ChooseColour(IDM_TEXTCOLOUR, RGB(0, 255, 255));
     EXPECT_STREQ("Test text for colour/font settings", state.text_buffer);
     EXPECT_EQ(34, state.text_length);
     EXPECT_EQ(240, state.display_ticks);
@@ -512,9 +517,9 @@ TEST_F(ColoursFont, TextAlreadyShownIsLeftAlone)
     const int32_t ticks = state.display_ticks;
     ASSERT_GT(ticks, 0);
     SimClearCalls();
-    ChooseColour(CmdBackColour, RGB(90, 0, 90));
+    ChooseColour(IDM_BACKCOLOUR, RGB(90, 0, 90));
     ChooseFont("DejaVu Sans", "14");
-    SendMessageA(window, WM_COMMAND, CmdMatchBackground, 0);
+    SendMessageA(window, WM_COMMAND, IDM_MATCHBACK, 0);
     EXPECT_STREQ("Cleared for take-off", state.text_buffer);
     EXPECT_EQ(ticks, state.display_ticks);
     EXPECT_EQ(0, memcmp("Cleared for take-off", SimMirrorBlock(), 21));
@@ -526,20 +531,20 @@ TEST_F(ColoursFont, ChangeShowsAHiddenDisplayOnlyUnderHideWhenEmpty)
     ShowWindow(window, SW_HIDE);
 
     state.auto_hide = 0;
-    ChooseColour(CmdTextColour, RGB(1, 1, 1));
+    ChooseColour(IDM_TEXTCOLOUR, RGB(1, 1, 1));
     EXPECT_FALSE(IsWindowVisible(window)) << "hide-when-empty off: left as it is";
 
     state.text_length = 0;
     state.text_buffer[0] = '\0';
     state.auto_hide = 1;
     state.hide_always = 1;
-    ChooseColour(CmdTextColour, RGB(2, 2, 2));
+    ChooseColour(IDM_TEXTCOLOUR, RGB(2, 2, 2));
     EXPECT_FALSE(IsWindowVisible(window)) << "kept hidden";
 
     state.text_length = 0;
     state.text_buffer[0] = '\0';
     state.hide_always = 0;
-    ChooseColour(CmdTextColour, RGB(3, 3, 3));
+    ChooseColour(IDM_TEXTCOLOUR, RGB(3, 3, 3));
     EXPECT_TRUE(IsWindowVisible(window)) << "shown with the test text";
 }
 
@@ -554,12 +559,12 @@ TEST_F(ColoursFont, LongSeriesOfChangesLeavesNoGdiObjectBehind)
     Show(0, 700, 400, 60);
     HWND patch = MakePatch(190, 760, 20, 20, RGB(40, 40, 40));
     auto round = [&](int i) {
-        ChooseColour(CmdTextColour, RGB(i, 255 - i, 7));
-        ChooseColour(CmdBackColour, RGB(7, i, 255 - i));
+        ChooseColour(IDM_TEXTCOLOUR, RGB(i, 255 - i, 7));
+        ChooseColour(IDM_BACKCOLOUR, RGB(7, i, 255 - i));
         ChooseFont(i % 2 ? "DejaVu Sans" : "Liberation Mono", i % 2 ? "14" : "20");
-        SendMessageA(window, WM_COMMAND, CmdMatchBackground, 0);
-        Cancel(CmdTextColour);
-        Cancel(CmdFont);
+        SendMessageA(window, WM_COMMAND, IDM_MATCHBACK, 0);
+        Cancel(IDM_TEXTCOLOUR);
+        Cancel(IDM_FONT);
         UpdateWindow(window);
         PumpMessages();
     };

@@ -5,6 +5,11 @@
 #include <string>
 #include "host/sim_host.h"
 #include "support/module_fixture.h"
+#include "core/display_state.h"
+#include "display/display_window.h"
+#include "module/host_entries.h"
+#include "resources/resource.h"
+#include "settings/settings_file.h"
 
 namespace {
 
@@ -166,15 +171,15 @@ TEST_F(DisplayWindow, RightButtonMenuShowsChecksAndDeliversTheChoice)
     SendMessageA(window, WM_RBUTTONUP, 0, MAKELPARAM(10, 10));
     PumpMessages();
     EXPECT_EQ(0, state.also_atis) << "the chosen item arrived as command 40012";
-    EXPECT_EQ(UINT(MF_UNCHECKED), GetMenuState(state.undocked_menu, CmdAlsoAtis, MF_BYCOMMAND) & MF_CHECKED);
-    EXPECT_EQ(UINT(-1), GetMenuState(state.undocked_menu, CmdHideWhenEmpty, MF_BYCOMMAND))
+    EXPECT_EQ(UINT(MF_UNCHECKED), GetMenuState(state.undocked_menu, IDM_ALSOATIS, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_EQ(UINT(-1), GetMenuState(state.undocked_menu, IDM_HIDEEMPTY, MF_BYCOMMAND))
         << "the floating window offers no Hide when empty";
 
     // The check marks follow the state when the menu opens.
     state.also_atis = 1;
     PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
     SendMessageA(window, WM_RBUTTONUP, 0, MAKELPARAM(10, 10));
-    EXPECT_EQ(UINT(MF_CHECKED), GetMenuState(state.undocked_menu, CmdAlsoAtis, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_EQ(UINT(MF_CHECKED), GetMenuState(state.undocked_menu, IDM_ALSOATIS, MF_BYCOMMAND) & MF_CHECKED);
     EXPECT_EQ(1, state.also_atis) << "escape chose nothing";
 }
 
@@ -211,12 +216,12 @@ TEST_F(DisplayWindow, MenusHoldTheirItemsInOrder)
 TEST_F(DisplayWindow, CommandsWithANotificationCodeAreIgnored)
 {
     state.also_atis = 1;
-    SendMessageA(window, WM_COMMAND, MAKEWPARAM(CmdAlsoAtis, 1), 0);
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_ALSOATIS, 1), 0);
     EXPECT_EQ(1, state.also_atis);
     state.display_enabled = 1;
-    SendMessageA(window, WM_COMMAND, MAKEWPARAM(CmdClose, 1), 0);
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_CLOSE, 1), 0);
     EXPECT_EQ(1, state.display_enabled);
-    SendMessageA(window, WM_COMMAND, CmdAlsoAtis, 0);
+    SendMessageA(window, WM_COMMAND, IDM_ALSOATIS, 0);
     EXPECT_EQ(0, state.also_atis);
 }
 
@@ -240,7 +245,7 @@ TEST_F(DisplayWindow, CloseSwitchesOffAndResetsPlaceWithoutSaving)
     state.window_width = 10;
     state.window_height = 10;
 
-    SendMessageA(window, WM_COMMAND, CmdClose, 0);
+    SendMessageA(window, WM_COMMAND, IDM_CLOSE, 0);
     EXPECT_EQ(0, state.display_enabled);
     EXPECT_FALSE(IsWindowVisible(window));
     EXPECT_TRUE(IsWindow(window)) << "the floating window stays, hidden";
@@ -270,7 +275,7 @@ TEST_F(DisplayWindow, SavingCommandsWriteNothingUndockedOrWithoutAFile)
 {
     const std::string file = UseFreshSettingsFile("nosave");
     state.docked = 0;
-    for (UINT command : {CmdSave, CmdAlsoAtis})
+    for (UINT command : {IDM_SAVE, IDM_ALSOATIS})
         SendMessageA(window, WM_COMMAND, command, 0);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(file.c_str()));
     EXPECT_EQ(0, state.also_atis) << "ATIS still switches while undocked";

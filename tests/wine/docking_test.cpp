@@ -6,6 +6,13 @@
 #include <vector>
 #include "support/module_fixture.h"
 #include "host/sim_host.h"
+#include "core/display_state.h"
+#include "core/host_interface.h"
+#include "docking/attachment.h"
+#include "docking/placement.h"
+#include "hostmenu/host_menu.h"
+#include "module/host_entries.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -72,7 +79,7 @@ protected:
     {
         if (!state.docked_window) {
             const DisplayState kept = state;
-            PlaceDisplay(0, 0);
+            PlaceDisplay(FormFloating, FromStoredPlace);
             state.hide_always = kept.hide_always;
             state.auto_hide = kept.auto_hide;
         }
@@ -80,7 +87,7 @@ protected:
         state.docked_y = 130;
         state.window_width = 120;
         state.window_height = 30;
-        PlaceDisplay(1, 0);
+        PlaceDisplay(FormDocked, FromStoredPlace);
     }
     // The worked example: the undocked window at screen (100, 200), 400 x 100.
     void ShowExampleUndocked()
@@ -89,7 +96,7 @@ protected:
         state.undocked_y = 200;
         state.window_width = 400;
         state.window_height = 100;
-        PlaceDisplay(0, 0);
+        PlaceDisplay(FormFloating, FromStoredPlace);
         ExpectRect(undocked, 100, 200, 400, 100);
     }
     HWND host = nullptr, undocked = nullptr;
@@ -153,7 +160,7 @@ TEST_F(Docking, WorkedExampleRoundTripsInBothModesWithAndWithoutAPanel)
             HWND panel = on_panel ? SimCreatePanel(corner.x, corner.y, 500, 200, 0x20A9) : nullptr;
             ShowExampleUndocked();
             const RECT docked = DockedExample(NonClientHeight(undocked));
-            Command(undocked, CmdDock);
+            Command(undocked, IDM_DOCK);
             EXPECT_EQ(state.docked, 1);
             EXPECT_EQ(state.dock_target, panel);
             EXPECT_FALSE(IsWindowVisible(undocked));
@@ -161,7 +168,7 @@ TEST_F(Docking, WorkedExampleRoundTripsInBothModesWithAndWithoutAPanel)
             ExpectRect(state.docked_window, docked);
             EXPECT_EQ(ToScreen(state.docked_x, state.docked_y).y, docked.top);
 
-            Command(state.docked_window, CmdUndock);
+            Command(state.docked_window, IDM_UNDOCK);
             EXPECT_EQ(state.docked, 0);
             EXPECT_EQ(state.attached, 0);
             ExpectRect(undocked, UndockedFrom(docked));
@@ -190,12 +197,12 @@ TEST_F(Docking, MaximisedHostUndockAndDockAreInverse)
         ASSERT_TRUE(IsZoomed(host));
         ShowExampleUndocked();
         const RECT docked = DockedExample(NonClientHeight(undocked));
-        Command(undocked, CmdDock);
+        Command(undocked, IDM_DOCK);
         ExpectRect(state.docked_window, docked);
         for (int round = 0; round < 2; ++round) {
-            Command(state.docked_window, CmdUndock);
+            Command(state.docked_window, IDM_UNDOCK);
             ExpectRect(undocked, UndockedFrom(docked));
-            Command(undocked, CmdDock);
+            Command(undocked, IDM_DOCK);
             ExpectRect(state.docked_window, docked);
         }
     }
@@ -205,7 +212,7 @@ TEST_F(Docking, DockedWindowCreationAndItsMenu)
 {
     for (int subclass : {0, 1}) {
         Mode(subclass);
-        PlaceDisplay(0, 0);   // start-up's call makes it, hidden
+        PlaceDisplay(FormFloating, FromStoredPlace);   // start-up's call makes it, hidden
         ASSERT_TRUE(state.docked_window);
         EXPECT_FALSE(IsWindowVisible(state.docked_window));
         EXPECT_TRUE(IsWindowVisible(undocked));
@@ -213,7 +220,7 @@ TEST_F(Docking, DockedWindowCreationAndItsMenu)
         EXPECT_EQ(style, static_cast<LONG_PTR>(subclass ? WS_POPUP | WS_BORDER : WS_CHILD | WS_BORDER));
         EXPECT_EQ(subclass ? GetWindow(state.docked_window, GW_OWNER) : GetParent(state.docked_window), host);
         ASSERT_TRUE(state.docked_menu);
-        EXPECT_EQ(GetMenuItemID(GetSubMenu(state.docked_menu, 0), 0), static_cast<UINT>(CmdUndock));
+        EXPECT_EQ(GetMenuItemID(GetSubMenu(state.docked_menu, 0), 0), static_cast<UINT>(IDM_UNDOCK));
         DestroyWindow(state.docked_window);
     }
     // A failed creation neither adopts nor frees the menu a right-click on
@@ -223,7 +230,7 @@ TEST_F(Docking, DockedWindowCreationAndItsMenu)
     DestroyWindow(gone);
     Mode(0);
     state.host_window = gone;
-    PlaceDisplay(0, 0);
+    PlaceDisplay(FormFloating, FromStoredPlace);
     state.host_window = host;
     EXPECT_EQ(state.docked_window, nullptr);
     EXPECT_EQ(state.docked_menu, nullptr);
@@ -254,7 +261,7 @@ TEST_F(Docking, PanelSearch)
 
     // The display's own docked child never covers the panel under it, hidden
     // or shown; any other window does.
-    PlaceDisplay(0, 0);
+    PlaceDisplay(FormFloating, FromStoredPlace);
     SetWindowPos(state.docked_window, HWND_TOP, 250, 150, 100, 40, SWP_NOACTIVATE);
     EXPECT_EQ(FindPanelAt(250, 150), panel);
     ShowWindow(state.docked_window, SW_SHOWNA);
@@ -270,7 +277,7 @@ TEST_F(Docking, PanelSearch)
 TEST_F(Docking, HalfLineProbesFindAPanelJustPastTheWindowsEdge)
 {
     HWND panel = SimCreatePanel(200, 100, 300, 200, 0x20A9);   // rows 100..299
-    PlaceDisplay(0, 0);
+    PlaceDisplay(FormFloating, FromStoredPlace);
     state.line_height = 19;   // the probes move by 9
     state.window_width = 100;
     const struct {
@@ -278,10 +285,10 @@ TEST_F(Docking, HalfLineProbesFindAPanelJustPastTheWindowsEdge)
         bool found;
     } cases[] = {{91, true}, {90, false}, {258, true}, {259, false}};   // 258 + 50 = 308 = 299 + 9
     for (const auto& c : cases) {
-        AttachDisplay(undocked, nullptr, 100, 100, 0);
+        AttachDisplay(undocked, nullptr, 100, 100, AttachFloating);
         // After the undocked form's minimum height, which grows with the metrics.
         state.window_height = 50;
-        AttachDisplay(state.docked_window, nullptr, 250, c.y, 1);
+        AttachDisplay(state.docked_window, nullptr, 250, c.y, AttachDocked);
         EXPECT_EQ(state.dock_target, c.found ? panel : nullptr) << c.y;
         // Only the probes move: the window keeps its own y.
         EXPECT_EQ(WindowRect(state.docked_window).top, ToScreen(250, c.y).y) << c.y;
@@ -417,7 +424,7 @@ TEST_F(DockingSubclass, RedockDetachesWithoutAJumpAndTheRetryReattaches)
 {
     const RECT before = WindowRect(state.docked_window);
     state.text_length = 3;
-    Command(state.docked_window, CmdHideWhenEmpty);
+    Command(state.docked_window, IDM_HIDEEMPTY);
     EXPECT_EQ(state.auto_hide, 1);
     EXPECT_EQ(state.attached, 0);
     EXPECT_EQ(state.dock_target, nullptr);
@@ -465,7 +472,7 @@ TEST_F(DockingSubclass, DetachLeavesNoPathIntoTheModule)
     // A panel destroyed while attached is not written to on the next detach.
     DockAtStoredPlace();
     SimDestroyPanel(panel);
-    PlaceDisplay(0, 1);
+    PlaceDisplay(FormFloating, FromWhereItStands);
     EXPECT_EQ(state.dock_target, nullptr);
     EXPECT_TRUE(IsWindowVisible(undocked));
 }
@@ -502,7 +509,7 @@ TEST_F(Docking, HidingCommandsRedockInPlaceAndTheRetryReattaches)
     HWND panel = SimCreatePanel(200, 100, 300, 200, 0x20A9);
     DockAtStoredPlace();
     const RECT before = WindowRect(state.docked_window);
-    Command(state.docked_window, CmdHideAlways);
+    Command(state.docked_window, IDM_HIDEALWAYS);
     EXPECT_EQ(state.hide_always, 1);
     EXPECT_EQ(state.attached, 0);
     EXPECT_FALSE(IsWindowVisible(state.docked_window));
@@ -517,10 +524,10 @@ TEST_F(Docking, HidingCommandsRedockInPlaceAndTheRetryReattaches)
     EXPECT_FALSE(IsWindowVisible(state.docked_window));
 
     state.hide_always = 0;
-    Command(state.docked_window, CmdHideWhenEmpty);   // empty text: hidden
+    Command(state.docked_window, IDM_HIDEEMPTY);   // empty text: hidden
     EXPECT_EQ(state.auto_hide, 1);
     EXPECT_FALSE(IsWindowVisible(state.docked_window));
-    Command(state.docked_window, CmdHideWhenEmpty);
+    Command(state.docked_window, IDM_HIDEEMPTY);
     EXPECT_EQ(state.auto_hide, 0);
     EXPECT_TRUE(IsWindowVisible(state.docked_window));
     EXPECT_EQ(WindowRect(state.docked_window).top, before.top);
@@ -531,10 +538,10 @@ TEST_F(Docking, UndockingAndShowingUndockedClearTheRulesAndKeepTheMinimum)
     state.hide_always = 1;
     DockAtStoredPlace();
     state.window_height = 2;
-    PlaceDisplay(1, 0);
+    PlaceDisplay(FormDocked, FromStoredPlace);
     EXPECT_EQ(state.window_height, state.docked_min_height);
     state.auto_hide = -1;
-    Command(state.docked_window, CmdUndock);
+    Command(state.docked_window, IDM_UNDOCK);
     EXPECT_EQ(state.hide_always, 0);
     EXPECT_EQ(state.auto_hide, 0);
     EXPECT_GE(state.window_height, state.undocked_min_height);
@@ -549,7 +556,7 @@ TEST_F(Docking, UndockingAndShowingUndockedClearTheRulesAndKeepTheMinimum)
     AppendMenuA(menu, MF_STRING, OrvaleItemId, "&Orvale");
     state.host_menu = menu;
     state.display_enabled = 0;
-    Command(undocked, CmdShowUndocked);
+    Command(undocked, IDM_SHOWUNDOCKED);
     EXPECT_EQ(state.auto_hide, 0);
     ExpectRect(undocked, 150, 160, 300, state.undocked_min_height);
     EXPECT_EQ(state.display_enabled, 1);
@@ -598,15 +605,15 @@ TEST_F(Docking, DockingAMeasuredDisplaySavesItsPlaceForTheAircraft)
     GetCurrentDirectoryA(MAX_PATH, kept);
     ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
     ShowExampleUndocked();
-    Command(undocked, CmdDock);   // no settings file known: nothing written
+    Command(undocked, IDM_DOCK);   // no settings file known: nothing written
     SetCurrentDirectoryA(kept);
     EXPECT_EQ(FilesUnder(folder), files);
     EXPECT_EQ(SimReadFile(path), "[Orvale]\r\nAutoHide=No\r\n");
 
     // Known, it gets the docked window's place in the host's client area.
-    Command(state.docked_window, CmdUndock);
+    Command(state.docked_window, IDM_UNDOCK);
     strcpy(state.config_path, path.c_str());
-    Command(undocked, CmdDock);
+    Command(undocked, IDM_DOCK);
     const RECT outer = WindowRect(state.docked_window);
     POINT corner = {outer.left, outer.top};
     ScreenToClient(host, &corner);

@@ -5,6 +5,11 @@
 #include <string>
 #include "host/sim_host.h"
 #include "support/module_fixture.h"
+#include "core/display_state.h"
+#include "core/module_timer.h"
+#include "hostmenu/host_menu.h"
+#include "module/startup.h"
+#include "module/window_procedures.h"
 
 namespace {
 

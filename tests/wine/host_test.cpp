@@ -11,6 +11,51 @@
 
 namespace {
 
+// ---- Fresh copies of a module's file ----
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void Write(const std::string& path, FILETIME written)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
+    DWORD count = 0;
+    WriteFile(file, "MZ", 2, &count, nullptr);
+    SetFileTime(file, nullptr, nullptr, &written);
+    CloseHandle(file);
+}
+
+// First in this program: the sweep runs at its first copy. Programs run side
+// by side in slots whose processes cannot see each other, so a copy another
+// one made a moment ago (and may have freed, to load it again by name) stays;
+// one left long ago goes. The copy itself carries the time it was made, not
+// its source's.
+TEST(HostCopies, TheSweepLeavesCopiesOfTheLastHourAndDatesEachCopy)
+{
+    const std::string folder = SimExeFolder() + "\\";
+    FILETIME now, old;
+    GetSystemTimeAsFileTime(&now);
+    const uint64_t two_hours = 2ull * 3600 * 10000000;
+    const uint64_t then = (uint64_t(now.dwHighDateTime) << 32 | now.dwLowDateTime) - two_hours;
+    old.dwLowDateTime = DWORD(then);
+    old.dwHighDateTime = DWORD(then >> 32);
+    Write(folder + "sweep.dll", old);
+    Write(folder + "sweep-sim-4001-1.dll", now);
+    Write(folder + "sweep-sim-4002-1.dll", old);
+
+    const std::string copy = SimFreshCopy("sweep.dll");
+    ASSERT_FALSE(copy.empty());
+    EXPECT_TRUE(Exists(folder + "sweep-sim-4001-1.dll")) << "made a moment ago by a program beside this one";
+    EXPECT_FALSE(Exists(folder + "sweep-sim-4002-1.dll")) << "left two hours ago";
+    WIN32_FILE_ATTRIBUTE_DATA made = {};
+    ASSERT_TRUE(GetFileAttributesExA(copy.c_str(), GetFileExInfoStandard, &made));
+    EXPECT_GT(CompareFileTime(&made.ftLastWriteTime, &old), 0) << "dated by its making";
+
+    DeleteFileA(copy.c_str());
+    DeleteFileA((folder + "sweep-sim-4001-1.dll").c_str());
+    DeleteFileA((folder + "sweep.dll").c_str());
+}
+
 // ---- An independent reader for the PNGs the host writes ----
 
 uint32_t BitwiseCrc(const uint8_t* p, size_t n)

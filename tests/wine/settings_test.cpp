@@ -11,6 +11,14 @@
 #include "host/sim_host.h"
 #include "support/import_redirect.h"
 #include "support/module_fixture.h"
+#include "core/display_state.h"
+#include "core/display_values.h"
+#include "core/host_interface.h"
+#include "display/display_window.h"
+#include "module/host_entries.h"
+#include "module/startup.h"
+#include "resources/resource.h"
+#include "settings/settings_file.h"
 
 namespace {
 
@@ -341,7 +349,7 @@ TEST_F(Settings, NoUsableWindowEntrySwitchesTheDisplayOff)
 TEST_F(Settings, UsableEntryAfterThePilotClosedTheDisplaySwitchesItOnDocked)
 {
     StandUp();
-    SendMessageA(state.undocked_window, WM_COMMAND, CmdClose, 0);
+    SendMessageA(state.undocked_window, WM_COMMAND, IDM_CLOSE, 0);
     ASSERT_EQ(state.display_enabled, 0);
 
     Load(Aircraft("A", "[Orvale]\r\nWindow=30,40,250,36\r\n"));
@@ -610,9 +618,9 @@ TEST_F(Settings, PathTooLongForItsSettingsFileHasNone)
     EXPECT_STREQ(state.config_path, "");
     EXPECT_EQ(state.display_enabled, 0) << "the cut name's file was not read";
     EXPECT_EQ(state.also_atis, 1);
-    SendMessageA(state.undocked_window, WM_COMMAND, CmdShowUndocked, 0);
-    SendMessageA(state.undocked_window, WM_COMMAND, CmdDock, 0);
-    SendMessageA(state.docked_window, WM_COMMAND, CmdSave, 0);
+    SendMessageA(state.undocked_window, WM_COMMAND, IDM_SHOWUNDOCKED, 0);
+    SendMessageA(state.undocked_window, WM_COMMAND, IDM_DOCK, 0);
+    SendMessageA(state.docked_window, WM_COMMAND, IDM_SAVE, 0);
     EXPECT_EQ(SimReadFile(cut), "[Orvale]\r\nWindow=50,60,300,40\r\n") << "nor written";
 
     // Read again on the next load, never taken for the same folder.
@@ -643,9 +651,9 @@ TEST_F(Settings, PathTooLongForItsSettingsFileHasNone)
         Load(path);
         EXPECT_EQ(state.config_path[0] != '\0', length == 255) << length;
         EXPECT_EQ(state.display_enabled, length == 255 ? 1 : 0) << length;
-        SendMessageA(state.undocked_window, WM_COMMAND, CmdShowUndocked, 0);
-        SendMessageA(state.undocked_window, WM_COMMAND, CmdDock, 0);
-        SendMessageA(state.docked_window, WM_COMMAND, CmdAlsoAtis, 0);
+        SendMessageA(state.undocked_window, WM_COMMAND, IDM_SHOWUNDOCKED, 0);
+        SendMessageA(state.undocked_window, WM_COMMAND, IDM_DOCK, 0);
+        SendMessageA(state.docked_window, WM_COMMAND, IDM_ALSOATIS, 0);
         char value[16] = {};
         GetPrivateProfileStringA("Orvale", "AlsoATIS", "", value, sizeof value, (path + ".cfg").c_str());
         EXPECT_STREQ(value, length == 255 ? "No" : "") << length;
@@ -780,7 +788,7 @@ TEST_F(SettingsDll932, KatakanaFoldersThatDifferInASecondByteAreTwoAircraft)
         << "the second aircraft's settings are read: its own place";
 
     // "Hide when empty" saves, into the second aircraft's file only.
-    SendMessageA(VisibleDisplay(), WM_COMMAND, CmdHideWhenEmpty, 0);
+    SendMessageA(VisibleDisplay(), WM_COMMAND, IDM_HIDEEMPTY, 0);
     EXPECT_NE(SimReadFile(second + ".cfg").find("AutoHide=Yes\r\n"), std::string::npos)
         << SimReadFile(second + ".cfg");
     EXPECT_EQ(SimReadFile(first + ".cfg"), first_file);

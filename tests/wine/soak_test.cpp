@@ -20,6 +20,16 @@
 #include "support/module_fixture.h"
 #include "support/process_counters.h"
 #include "display/message_buffer.h"
+#include "core/display_state.h"
+#include "core/host_interface.h"
+#include "core/module_timer.h"
+#include "display/display_window.h"
+#include "docking/attachment.h"
+#include "docking/placement.h"
+#include "hostmenu/host_menu.h"
+#include "module/host_entries.h"
+#include "module/startup.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -79,7 +89,7 @@ protected:
         host = SimCreateMainWindow("FS2000MAIN", "Flight Simulator 2000", 0, 0, 1000, 700);
         ASSERT_TRUE(host);
         ASSERT_TRUE(StandUpDisplay(host));
-        PlaceDisplay(0, 0);
+        PlaceDisplay(FormFloating, FromStoredPlace);
         // The text output hooked as start-up hooks it.
         uintptr_t* slot = SimSlot(SimTableTextOutput, SimTextOutputOffset);
         state.prev_text_output = reinterpret_cast<TextOutputRoutine>(*slot);
@@ -213,17 +223,17 @@ protected:
         next_colour = RGB(i % 256, (i * 7) % 256, (i * 13) % 256);
         next_font = i;
 
-        Command(state.undocked_window, CmdDock);
+        Command(state.undocked_window, IDM_DOCK);
         ASSERT_TRUE(state.docked && state.attached) << "round " << i;
         ASSERT_TRUE(IsWindowVisible(state.docked_window)) << "round " << i;
-        Command(state.docked_window, CmdTextColour);
-        Command(state.docked_window, CmdFont);
-        Command(state.docked_window, CmdUndock);
+        Command(state.docked_window, IDM_TEXTCOLOUR);
+        Command(state.docked_window, IDM_FONT);
+        Command(state.docked_window, IDM_UNDOCK);
         ASSERT_FALSE(state.docked);
         ASSERT_TRUE(IsWindowVisible(state.undocked_window));
-        Command(state.undocked_window, CmdBackColour);
-        Command(state.undocked_window, CmdFont);
-        Command(state.undocked_window, CmdClose);
+        Command(state.undocked_window, IDM_BACKCOLOUR);
+        Command(state.undocked_window, IDM_FONT);
+        Command(state.undocked_window, IDM_CLOSE);
         ASSERT_FALSE(IsWindowVisible(state.undocked_window));
         ASSERT_EQ(state.docked_window, nullptr);
         SendMessageA(host, WM_COMMAND, OrvaleItemId, 0);  // switched on from "&Modules"

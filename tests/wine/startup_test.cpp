@@ -12,6 +12,9 @@
 #include "host/sim_host.h"
 #include "support/module_fixture.h"
 #include "support/process_counters.h"
+#include "core/display_state.h"
+#include "core/host_interface.h"
+#include "module/startup.h"
 
 namespace {
 

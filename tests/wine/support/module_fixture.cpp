@@ -1,4 +1,8 @@
 #include "support/module_fixture.h"
+#include "core/display_state.h"
+#include "core/host_interface.h"
+#include "display/display_window.h"
+#include "module/window_procedures.h"
 
 void ResetModule()
 {

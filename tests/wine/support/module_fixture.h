@@ -3,7 +3,6 @@
 // the way start-up does, without the host's timers.
 #pragma once
 #include <windows.h>
-#include "module/display_state.h"
 
 // Destroys the display windows, frees the font and brush, and gives every
 // field of `state` its value at load; ImportTable pointers go back to 0.

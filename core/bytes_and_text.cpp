@@ -1,7 +1,7 @@
 // Plain-value logic: no Win32 calls here. Compiled without GCC's loop pattern
 // recognition (see cmake/windows.cmake): it would turn these loops into calls
 // to memcpy and memset, which in the product are these very functions.
-#include "module/bytes_and_text.h"
+#include "core/bytes_and_text.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Plain-value logic: no Win32 calls here.
 // Edition recognition from the main window's class name and title.
-#include "module/edition.h"
-#include "module/bytes_and_text.h"
+#include "core/edition.h"
+#include "core/bytes_and_text.h"
 
 static bool Contains(const char* text, const char* part)
 {

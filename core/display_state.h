@@ -3,8 +3,8 @@
 // Every subsystem reads and writes `state` directly.
 #pragma once
 #include <windows.h>
-#include "module/display_values.h"
-#include "module/host_interface.h"
+#include "core/display_values.h"
+#include "core/host_interface.h"
 
 struct DisplayState : DisplayValues {
     HINSTANCE module_instance = nullptr;
@@ -44,13 +44,3 @@ struct DisplayState : DisplayValues {
 };
 
 extern DisplayState state;
-
-#include "module/startup.h"
-#include "display/capture.h"
-#include "display/tick.h"
-#include "display/display_window.h"
-#include "docking/placement.h"
-#include "docking/attachment.h"
-#include "hostmenu/host_menu.h"
-#include "settings/settings_file.h"
-#include "settings/colours_font.h"

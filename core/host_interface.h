@@ -10,7 +10,7 @@
 #include <windows.h>
 #include <cstddef>
 #include <cstdint>
-#include "module/bytes_and_text.h"
+#include "core/bytes_and_text.h"
 
 typedef int32_t(WINAPI* TextOutputRoutine)(const char* text, int32_t type, int32_t time, int32_t append);
 typedef int32_t(WINAPI* PanelLoadRoutine)(uintptr_t w1, uintptr_t w2, uintptr_t w3, uintptr_t w4,

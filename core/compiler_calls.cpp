@@ -2,7 +2,7 @@
 // memset and memmove on its own (structure copies, zeroed buffers, loops it
 // recognises). These are those three, on the module's own helpers. The test
 // builds keep the C library's.
-#include "module/bytes_and_text.h"
+#include "core/bytes_and_text.h"
 
 extern "C" {
 

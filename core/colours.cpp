@@ -1,4 +1,4 @@
-#include "module/display_values.h"
+#include "core/display_values.h"
 
 const uint32_t text_palette[15] = {
     0x00DCDCDC, 0x000000FF, 0x0000FF00, 0x00FF0000, 0x0000C0C0,

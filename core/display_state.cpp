@@ -1,0 +1,3 @@
+#include "core/display_state.h"
+
+DisplayState state;

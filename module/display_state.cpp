@@ -1,3 +1,0 @@
-#include "module/display_state.h"
-
-DisplayState state;
