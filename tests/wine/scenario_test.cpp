@@ -550,6 +550,9 @@ TEST_P(Recovery, TheDisplayStaysInSight)
     SimMovePanel(panel, 20, 80, 900, 300);
     SimRunTicks(20);
     ExpectSeen(HostArea(62, 102, 356, 36), "on its moved panel");
+    SimMovePanel(panel, 20, 140, 900, 300);
+    SimRunTicks(20);
+    ExpectSeen(HostArea(62, 162, 356, 36), "on its panel moved down alone");
     SendMessageA(docked, WM_COMMAND, 40013, 0);
     SendMessageA(docked, WM_COMMAND, 40013, 0);
     EXPECT_EQ(ReadSetting(c172 + ".cfg", "Window"), "40,60,360,40,2,3") << "not where the panel took it";
