@@ -905,6 +905,46 @@ TEST_P(PilotActions, NoneCostsAMessageOrASetting)
     SendMessageA(undocked, WM_COMMAND, 40001, 0);
     EXPECT_EQ(ReadSetting(l1011 + ".cfg", "Window"), "100,200,70000,40000,2,3") << "the pilot moved nothing";
 
+    // ---- Captions made higher while the simulator runs (a new theme): Undock
+    // and Dock keep the text area, and nothing below one line is saved ----
+    {
+        struct Metrics {
+            NONCLIENTMETRICSA kept = {};
+            Metrics()
+            {
+                kept.cbSize = sizeof kept;
+                SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof kept, &kept, 0);
+            }
+            static void Apply(NONCLIENTMETRICSA metrics)
+            {
+                SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+                DWORD_PTR result = 0;
+                SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS,
+                                    reinterpret_cast<LPARAM>("WindowMetrics"), SMTO_ABORTIFHUNG, 2000, &result);
+            }
+            ~Metrics() { Apply(kept); }
+        } metrics;
+        NONCLIENTMETRICSA higher = metrics.kept;
+        higher.iCaptionHeight += 12;
+        Metrics::Apply(higher);
+        const std::string a300 = Aircraft("a300", "[Orvale]\r\nWindow=40,60,360,40,2,3\r\n");
+        SimCallPanelLoad(a300.c_str());
+        for (int round = 1; round <= 3; ++round) {
+            SCOPED_TRACE(testing::Message() << "round " << round);
+            RECT docked_area = {}, floating_area = {};
+            GetClientRect(Docked(), &docked_area);
+            SendMessageA(Docked(), WM_COMMAND, 40002, 0);
+            GetClientRect(undocked, &floating_area);
+            EXPECT_EQ(floating_area.bottom, docked_area.bottom) << "Undock keeps the text area's height";
+            const RECT outer = Outer(undocked);
+            SetWindowPos(undocked, nullptr, outer.left + 5, outer.top + 5, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            SendMessageA(undocked, WM_COMMAND, 40001, 0);
+            EXPECT_EQ(ReadSetting(a300 + ".cfg", "Window"),
+                      std::to_string(40 + 5 * round) + "," + std::to_string(60 + 5 * round) + ",360,40,2,3")
+                << "moved, the text area's height kept";
+        }
+    }
+
     // ---- The simulator's window mostly off the screen: Undock leaves the
     // floating window where no screen is, and "&Orvale" is the way back ----
     const std::string dc10 = Aircraft("dc10", "[Orvale]\r\nWindow=40,60,360,40,2,3\r\n");
