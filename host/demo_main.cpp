@@ -858,21 +858,33 @@ void StopAndUnload()
     Check(SimRegisteredTick() == nullptr, "the module's tick is unregistered");
     Check(!d.undocked && !d.docked, "both display windows are gone");
 
+    // Stopped, the module's hooks stay in the host's chains, passing
+    // everything straight on, and the library holds itself loaded while they
+    // are there: another module that chained over them is never stranded.
+    const uintptr_t text_hook = *SimSlot(SimTableTextOutput, SimTextOutputOffset);
     Log("    host: FreeLibrary");
-    Check(SimUnloadModule(), "the module is unloaded");
+    Check(SimUnloadModule(), "the host's FreeLibrary succeeds");
+    HMODULE holder = nullptr;
+    const bool kept = text_hook != reinterpret_cast<uintptr_t>(SimHostTextOutput(SimTableTextOutput)) &&
+                      GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                             GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                         reinterpret_cast<LPCSTR>(text_hook), &holder) != 0;
     int repaired = SimStaleAtUnload();
-    if (repaired == 0)
+    if (kept)
+        Log("    the module stays mapped until the process ends or the host starts it again: its hooks in the "
+            "host's chains pass everything straight on");
+    else if (repaired == 0)
         Log("    the module put every hook back itself: text output, panel loading and the main window's "
             "procedure are the host's own again");
     else
         Log("    the host had to repair %d hook(s) that still led into the unloaded module", repaired);
-    Check(repaired == 0, "nothing of the host leads into the unloaded module (%d leftover(s) repaired by the host)",
+    Check(repaired == 0, "nothing of the host leads into unloaded code (%d leftover(s) repaired by the host)",
           repaired);
-    Check(*SimSlot(SimTableTextOutput, SimTextOutputOffset) ==
-                  reinterpret_cast<uintptr_t>(SimHostTextOutput(SimTableTextOutput)) &&
-              *SimSlot(SimTablePanel, SimPanelLoadOffset) == reinterpret_cast<uintptr_t>(SimHostPanelLoad()) &&
-              GetWindowLongPtrA(main_window, GWLP_WNDPROC) == host_main_proc,
-          "the host's slots and main window procedure are its own");
+    const bool own = *SimSlot(SimTableTextOutput, SimTextOutputOffset) ==
+                             reinterpret_cast<uintptr_t>(SimHostTextOutput(SimTableTextOutput)) &&
+                     *SimSlot(SimTablePanel, SimPanelLoadOffset) == reinterpret_cast<uintptr_t>(SimHostPanelLoad()) &&
+                     GetWindowLongPtrA(main_window, GWLP_WNDPROC) == host_main_proc;
+    Check(own || kept, "the host's slots and main window procedure are its own, or lead into the module kept mapped");
 
     // The host runs on: its routines, menu and windows work without the module.
     SimClearCalls();
