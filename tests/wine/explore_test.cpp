@@ -661,26 +661,7 @@ void World::PickUpFile(Aircraft& aircraft)
     aircraft.font = ReadEntry(aircraft.file, "Font");
 }
 
-
 // ---- The system's metrics, which the pilot may change under the module ----
-
-NONCLIENTMETRICSA CurrentMetrics()
-{
-    NONCLIENTMETRICSA metrics = {};
-    metrics.cbSize = sizeof metrics;
-    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-    return metrics;
-}
-
-// As the Display control panel or a change of theme does it: the sizes set,
-// then every top-level window told. Nothing is written to the prefix's files.
-void SetMetrics(NONCLIENTMETRICSA metrics)
-{
-    SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS,
-                        reinterpret_cast<LPARAM>("WindowMetrics"), SMTO_ABORTIFHUNG, 2000, &result);
-}
 
 // As the program found them; every run ends with them again.
 const NONCLIENTMETRICSA default_metrics_ = CurrentMetrics();

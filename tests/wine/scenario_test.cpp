@@ -908,25 +908,14 @@ TEST_P(PilotActions, NoneCostsAMessageOrASetting)
     // ---- Captions made higher while the simulator runs (a new theme): Undock
     // and Dock keep the text area, and nothing below one line is saved ----
     {
-        struct Metrics {
-            NONCLIENTMETRICSA kept = {};
-            Metrics()
-            {
-                kept.cbSize = sizeof kept;
-                SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof kept, &kept, 0);
-            }
-            static void Apply(NONCLIENTMETRICSA metrics)
-            {
-                SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-                DWORD_PTR result = 0;
-                SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS,
-                                    reinterpret_cast<LPARAM>("WindowMetrics"), SMTO_ABORTIFHUNG, 2000, &result);
-            }
-            ~Metrics() { Apply(kept); }
-        } metrics;
-        NONCLIENTMETRICSA higher = metrics.kept;
+        // Put back however the section ends.
+        struct Restore {
+            NONCLIENTMETRICSA kept = CurrentMetrics();
+            ~Restore() { SetMetrics(kept); }
+        } restore;
+        NONCLIENTMETRICSA higher = restore.kept;
         higher.iCaptionHeight += 12;
-        Metrics::Apply(higher);
+        SetMetrics(higher);
         const std::string a300 = Aircraft("a300", "[Orvale]\r\nWindow=40,60,360,40,2,3\r\n");
         SimCallPanelLoad(a300.c_str());
         for (int round = 1; round <= 3; ++round) {

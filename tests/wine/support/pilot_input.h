@@ -48,3 +48,9 @@ void EndAnotherProgram();
 
 // The centre of a window's client area, on the screen.
 POINT ClientCentre(HWND window);
+
+// The sizes of captions and frames, and a change of them as the Display
+// control panel or a change of theme makes it: the sizes set, then every
+// top-level window told. Nothing is written to the prefix's files.
+NONCLIENTMETRICSA CurrentMetrics();
+void SetMetrics(NONCLIENTMETRICSA metrics);
