@@ -125,7 +125,7 @@ endforeach()
 # runtime's own: the least a copy costs.
 if(TARGET benchmark)
     add_library(benchmark_floor SHARED host/benchmark_floor_dll.cpp core/bytes_and_text.cpp
-                display/message_buffer.cpp display/tick_step.cpp)
+                display/message_buffer.cpp display/message_history.cpp display/tick_step.cpp)
     target_include_directories(benchmark_floor PRIVATE ${CMAKE_SOURCE_DIR})
     target_compile_options(benchmark_floor PRIVATE -Wall -Wextra -fno-exceptions -fno-rtti)
     if(ORVALE_PRODUCT_DLL)

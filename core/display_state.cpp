@@ -1,3 +1,4 @@
 #include "core/display_state.h"
 
 DisplayState state;
+MessageHistory history;

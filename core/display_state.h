@@ -44,3 +44,7 @@ struct DisplayState : DisplayValues {
 };
 
 extern DisplayState state;
+// Apart from `state`, whose initial values put it into the module's file: the
+// history's 16 KB of zeros are given by the loader instead. A stop keeps it;
+// it goes with the library.
+extern MessageHistory history;

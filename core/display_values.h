@@ -49,6 +49,16 @@ struct DisplayValues {
     int32_t scroll_delay = 0;
     int32_t scroll_mask = 0;
     int32_t tick_count = 0;
+    // The buffer holds the newest kept message, or what is left of it; a
+    // click then goes back from the one before it.
+    int32_t newest_in_buffer = 0;
+    // The message the pilot recalled by its age in the history (0 the
+    // newest), or -1 while the display shows its buffer. It scrolls and runs
+    // out as it did when first shown; the buffer goes on meanwhile.
+    int32_t recall_age = -1;
+    int32_t recall_offset = 0;   // characters scrolled away
+    int32_t recall_ticks = 0;
+    int32_t recall_delay = 0;
 
     // Docked position: client coordinates of the host window. Undocked: screen.
     int32_t docked_x = 0, docked_y = 0;
@@ -99,6 +109,26 @@ struct DisplayValues {
     int32_t menu_install_state = 1;
     int32_t modules_menu_created = 0;
     int32_t menu_sync_busy = 0;
+};
+
+constexpr int32_t HistoryLength = 8;
+
+// A message as the display first showed it: a scrolling one with its lead,
+// an appended one with all it was given.
+struct KeptMessage {
+    char text[2048];
+    int32_t length;
+    int32_t ticks;
+    int32_t scroll_mask;
+    int32_t type;
+};
+
+// The last messages the display showed, oldest overwritten first. All zero
+// is empty, so the record takes no room in the module's file.
+struct MessageHistory {
+    KeptMessage kept[HistoryLength];
+    int32_t newest;   // slot of the newest message
+    int32_t count;
 };
 
 // The two fixed palettes of the colour settings (0x00BBGGRR).

@@ -42,7 +42,7 @@ static bool KeptForTheDisplay()
 int32_t CaptureText(const char* text, int32_t type, int32_t time, int32_t append)
 {
     if (KeptForTheDisplay() && IsCapturedType(type, state.also_atis)) {
-        CaptureMessage(state, text, type, time, append, HostScrollOption());
+        CaptureMessage(state, text, type, time, append, HostScrollOption(), &history);
         MirrorText();
         return 0;
     }
@@ -52,7 +52,7 @@ int32_t CaptureText(const char* text, int32_t type, int32_t time, int32_t append
     if (target == nullptr || !IsCapturedType(type, state.also_atis) || !PilotWillSee(target))
         return CallHostTextOutput(text, type, time, append);
 
-    append = CaptureMessage(state, text, type, time, append, HostScrollOption());
+    append = CaptureMessage(state, text, type, time, append, HostScrollOption(), &history);
     if (text != nullptr)
         text = "";
     MirrorText();

@@ -4,6 +4,7 @@
 #include "core/bytes_and_text.h"
 #include "core/display_state.h"
 #include "core/display_values.h"
+#include "display/message_history.h"
 #include "display/window_layout.h"
 #include "resources/resource.h"
 
@@ -142,6 +143,7 @@ void CloseDisplay()
     // a window would hand it to whichever window Windows picks next.
     GiveKeyboardBack();
     state.display_enabled = 0;
+    state.recall_age = -1;
     ShowDisplayWindow(state.undocked_window, false);
     if (state.docked_window)
         DestroyWindow(state.docked_window);
@@ -188,8 +190,14 @@ void DisplayOnPaint(HWND window)
         FillRect(dc, &paint.rcPaint, state.back_brush);
     RECT client;
     GetClientRect(window, &client);
-    DrawTextA(dc, state.text_buffer, state.text_length, &client,
-              DisplayDrawFlags(client.bottom - client.top, state.line_height));
+    char recalled[RecalledLineCapacity];
+    const char* line = state.text_buffer;
+    int32_t length = state.text_length;
+    if (state.recall_age >= 0) {
+        length = RecalledLine(state, history, recalled);
+        line = recalled;
+    }
+    DrawTextA(dc, line, length, &client, DisplayDrawFlags(client.bottom - client.top, state.line_height));
     EndPaint(window, &paint);
 }
 
@@ -243,6 +251,16 @@ LRESULT DisplayOnMouseActivate()
     // The pilot's keys stay with the simulator when the display is clicked,
     // dragged or sized, or its menu opened.
     return MA_NOACTIVATE;
+}
+
+void DisplayOnLeftButtonDown(HWND window)
+{
+    if (!RecallOlder(state, history))
+        return;
+    // Back from the oldest to an empty buffer: a display hidden when empty
+    // goes, as it would have at the tick.
+    ApplyHidingRules(window, HidingAtTick);
+    InvalidateRect(window, nullptr, TRUE);
 }
 
 bool DisplayOnRightButtonUp(HWND window, LPARAM lparam)

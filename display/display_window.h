@@ -56,6 +56,8 @@ void DisplayOnCreate(HWND window);
 void DisplayOnPaint(HWND window);
 // A display window of its own on the desktop clicked.
 LRESULT DisplayOnMouseActivate();
+// A left click: the message before the one shown, or the buffer again.
+void DisplayOnLeftButtonDown(HWND window);
 // The right-button menu; false where the window has none.
 bool DisplayOnRightButtonUp(HWND window, LPARAM lparam);
 // Forgets the window and frees its menu (and, for the floating window, the

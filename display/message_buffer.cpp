@@ -2,6 +2,7 @@
 #include "display/message_buffer.h"
 #include "core/bytes_and_text.h"
 #include "core/edition.h"
+#include "display/message_history.h"
 
 bool IsCapturedType(int32_t type, int32_t also_atis)
 {
@@ -28,8 +29,10 @@ int32_t SaturatingAdd(int32_t a, int32_t b)
 }
 
 int32_t CaptureMessage(DisplayValues& s, const char* text, int32_t type, int32_t time,
-                       int32_t append, int host_scroll_option)
+                       int32_t append, int host_scroll_option, MessageHistory* history)
 {
+    // A new message replaces a recalled one at once.
+    s.recall_age = -1;
     int32_t shown_time = time;
 
     // FS2002 repeats its ATIS broadcast with the append flag set and counts
@@ -61,9 +64,12 @@ int32_t CaptureMessage(DisplayValues& s, const char* text, int32_t type, int32_t
         s.text_buffer[length] = '\0';
     }
 
+    // Text is added to what the display still shows of a message.
+    const bool continues = append != 0 && length > 0;
+    size_t take = 0;
     if (text != nullptr) {
         size_t room = static_cast<size_t>(TextCapacity - length);
-        size_t take = TextLengthWithin(text, room);
+        take = TextLengthWithin(text, room);
         CopyBytes(s.text_buffer + length, text, take);
         length += static_cast<int32_t>(take);
         s.text_buffer[length] = '\0';
@@ -72,6 +78,8 @@ int32_t CaptureMessage(DisplayValues& s, const char* text, int32_t type, int32_t
 
     s.display_ticks = append != 0 ? SaturatingAdd(s.display_ticks, shown_time) : shown_time;
     s.scroll_delay = (s.scroll_mask != 0 && append == 0) ? ScrollStartDelay : 0;
+    if (history != nullptr)
+        KeepMessage(*history, s, text, take, type, shown_time, continues);
     return append;
 }
 
@@ -93,5 +101,6 @@ bool PutTextIfEmpty(DisplayValues& s, const char* text, int32_t ticks)
     s.display_ticks = ticks;
     s.scroll_mask = 0;
     s.scroll_delay = 0;
+    s.newest_in_buffer = 0;
     return true;
 }

@@ -22,10 +22,11 @@ constexpr int HostScrollOptionAbsent = -1;
 bool IsCapturedType(int32_t type, int32_t also_atis);
 
 // Puts a captured message into the buffer and sets its display time and
-// scrolling. `text` may be null. Returns the append flag the host is to get
-// (FS2002 ATIS always replaces the buffer).
+// scrolling; it ends a recall, and goes into `history` where one is given.
+// `text` may be null. Returns the append flag the host is to get (FS2002
+// ATIS always replaces the buffer).
 int32_t CaptureMessage(DisplayValues& s, const char* text, int32_t type, int32_t time,
-                       int32_t append, int host_scroll_option);
+                       int32_t append, int host_scroll_option, MessageHistory* history = nullptr);
 
 // Copies the buffer into the other module's text block: at most 127
 // characters, zero-filled up to the 127th byte, the 128th never written.

@@ -1,5 +1,6 @@
 // Plain-value logic: no Win32 calls here.
 #include "display/window_layout.h"
+#include "display/message_history.h"
 
 int32_t LineHeight(int32_t tm_height, int32_t tm_external_leading)
 {
@@ -149,9 +150,10 @@ WindowPlace InWindowRange(WindowPlace place)
 
 HidingVerdict HidingRule(const DisplayValues& s, HidingEvent event)
 {
-    const HidingVerdict by_text = s.text_length != 0 ? HidingShows : HidingHides;
+    // A recalled message counts as text: the display shows it.
+    const HidingVerdict by_text = ShowsText(s) ? HidingShows : HidingHides;
     if (event == HidingAtPlacement)
-        return s.hide_always != 0 || (s.auto_hide != 0 && s.text_length == 0) ? HidingHides : HidingShows;
+        return s.hide_always != 0 || (s.auto_hide != 0 && !ShowsText(s)) ? HidingHides : HidingShows;
     // "Hide always" hides the display where it is set and placed; the other
     // events leave it, as they leave a display without hiding rules.
     if (s.hide_always != 0 || s.auto_hide == 0)

@@ -6,6 +6,7 @@
 #include <cstring>
 #include "host/benchmark_floor.h"
 #include "display/message_buffer.h"
+#include "display/message_history.h"
 #include "display/tick_step.h"
 
 // The floors' own code stands on pages of its own, apart from the module's
@@ -24,19 +25,23 @@ namespace {
 HWND display;
 FloorTextOutputRoutine host_text_output;
 DisplayValues values;
+MessageHistory kept;
 char buffer[2048];
+char kept_copy[2048];
 char mirror[128];
 // Read by nobody: it keeps the compiler from dropping the copy into a buffer
 // nothing reads (the mirror is read by the tick's MirrorCopy already).
 char* volatile sink;
 
-// Copying the message into a buffer and 127 bytes of it into the mirror,
-// invalidating the display, and passing an empty text on to the host.
+// Copying the message into a buffer, once more for the pilot to recall, and
+// 127 bytes of it into the mirror, invalidating the display, and passing an
+// empty text on to the host.
 FLOOR_CODE int32_t Copy(const char* text, int32_t type, int32_t time, int32_t append)
 {
     size_t n = strnlen(text, 2047);
     memcpy(buffer, text, n);
     buffer[n] = '\0';
+    memcpy(kept_copy, buffer, n + 1);
     size_t m = strnlen(buffer, 127);
     memcpy(mirror, buffer, m);
     memset(mirror + m, 0, 127 - m);
@@ -94,6 +99,7 @@ FLOOR_PAGE __declspec(dllexport) void WINAPI FloorTick(uintptr_t, uintptr_t)
 {
     bool changed = CountTick(values);
     unsigned effect = AdvanceText(values);
+    effect |= AdvanceRecall(values, kept);
     if (effect & TickMirrored)
         MirrorCopy(mirror, values.text_buffer);
     if (changed || (effect & TickChanged))

@@ -28,6 +28,7 @@
 // helpers they use.
 #include "core/bytes_and_text.cpp"
 #include "display/message_buffer.cpp"
+#include "display/message_history.cpp"
 #include "display/tick_step.h"
 #include "display/window_layout.cpp"
 

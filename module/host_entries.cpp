@@ -5,6 +5,7 @@
 #include "display/capture.h"
 #include "display/display_window.h"
 #include "display/message_buffer.h"
+#include "display/message_history.h"
 #include "display/tick_step.h"
 #include "display/window_layout.h"
 #include "docking/placement.h"
@@ -51,6 +52,7 @@ void WINAPI DisplayTick(uintptr_t, uintptr_t)
     }
 
     unsigned effect = AdvanceText(state);
+    effect |= AdvanceRecall(state, history);
     if (effect & TickMirrored)
         MirrorText();
     if (effect & TickChanged)

@@ -81,6 +81,9 @@ static LRESULT HandleDisplayMessage(HWND window, UINT message, WPARAM wparam, LP
         // dragged (Wine does).
         GiveKeyboardBack();
         break;
+    case WM_LBUTTONDOWN:
+        DisplayOnLeftButtonDown(window);
+        return 0;
     case WM_RBUTTONUP:
         if (DisplayOnRightButtonUp(window, lparam))
             return 0;

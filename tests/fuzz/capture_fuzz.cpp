@@ -6,6 +6,7 @@
 // bytes, so that a write of the 128th is reported) is the buffer's start,
 // zero-filled.
 #include "display/message_buffer.h"
+#include "display/message_history.h"
 #include "display/tick_step.h"
 #include "core/display_values.h"
 #include <algorithm>
@@ -69,9 +70,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     auto values = std::make_unique<DisplayValues>();
     DisplayValues& s = *values;
     auto mirror = std::make_unique<char[]>(MirrorCapacity);  // exactly the 127 bytes that may be written
+    auto kept = std::make_unique<MessageHistory>();
+    auto line = std::make_unique<char[]>(RecalledLineCapacity);
 
     for (int step = 0; step < 64 && in.size > 0; ++step) {
-        switch (in.Byte() % 4) {
+        switch (in.Byte() % 5) {
         case 0: {
             const int32_t type = static_cast<int8_t>(in.Byte());
             const int32_t time = in.Word();
@@ -97,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 break;
             const int32_t was = s.text_length;
             const int32_t host_append =
-                CaptureMessage(s, null_text ? nullptr : text.get(), type, time, append, host_option);
+                CaptureMessage(s, null_text ? nullptr : text.get(), type, time, append, host_option, kept.get());
             if (s.host_version == 2 && type == MessageAtis)
                 Check(host_append == 0);
             else
@@ -110,6 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             for (int n = in.Byte() % 41; n > 0; --n) {
                 CountTick(s);
                 AdvanceText(s);
+                AdvanceRecall(s, *kept);
                 CheckBuffer(s);
             }
             break;
@@ -117,6 +121,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             MirrorCopy(mirror.get(), s.text_buffer);
             CheckMirror(s, mirror.get());
             break;
+        case 3: {
+            // The pilot's clicks: whatever was kept, the line drawn stays
+            // within its room and ends the message recalled.
+            RecallOlder(s, *kept);
+            Check(kept->count >= 0 && kept->count <= HistoryLength && s.recall_age < kept->count);
+            if (s.recall_age >= 0) {
+                const int32_t length = RecalledLine(s, *kept, line.get());
+                const KeptMessage& message = KeptAt(*kept, s.recall_age);
+                Check(length >= 3 && length < RecalledLineCapacity && line[length] == '\0');
+                Check(message.length <= TextCapacity && message.text[message.length] == '\0');
+            }
+            break;
+        }
         default: {
             const bool empty = s.text_length == 0;
             Check(PutTextIfEmpty(s, "Test text for colour/font settings", in.Word()) == empty);
