@@ -30,6 +30,7 @@
 #include "host/sim_host.h"
 #include "support/dialog_driver.h"
 #include "support/display_lookup.h"
+#include "support/drawn_text.h"
 #include "support/pilot_input.h"
 #include "support/process_counters.h"
 
@@ -108,6 +109,14 @@ const char* const EditionNames[] = {"FS98", "FS2000", "FS2002"};
 const char* const MainClasses[] = {"FS98MAIN", "FS2000MAIN", "FS2002MAIN"};
 const uint16_t PanelKinds[] = {0x0151, 0x20B8, 0x20A9};
 constexpr uint16_t ForeignKind = 0x1234;
+
+// What the module's buffer holds, as far as the copy into the other
+// module's record shows it: its first 127 characters.
+std::string MirroredText()
+{
+    const char* block = reinterpret_cast<const char*>(SimMirrorBlock());
+    return std::string(block, strnlen(block, 127));
+}
 
 // ---- Neighbouring modules ----
 //
@@ -285,7 +294,7 @@ std::string EncodedColour(COLORREF colour)
 struct Step {
     enum Kind {
         // the pilot
-        Command, Colour, Font, Drag, Size, AltF4, OrvaleItem, WayBack, Menu,
+        Command, Colour, Font, Drag, Size, AltF4, OrvaleItem, WayBack, Menu, Click,
         // the simulator
         Text, Ticks, PanelLoad, PanelCreate, PanelShow, PanelFlags, PanelMove, PanelRaise, PanelDestroy, MainWindow,
         Stop, Start, RestartInFlight, Unload, Load, MenuBar, DisplayMode, Metrics,
@@ -359,6 +368,9 @@ private:
     // This run's copy of the module, while it is mapped.
     HMODULE MappedCopy() const { return GetModuleHandleA(copy_.substr(copy_.find_last_of('\\') + 1).c_str()); }
     void Text(const char* text, int32_t type, int32_t time, int32_t append, bool through_show);
+    void KeepTaken(bool maybe_passed);
+    bool ShowsRecalled(const std::string& drawn) const;
+    void CheckRecall(const Step& step, std::vector<Violation>* found);
 
     Edition edition_;
     uint64_t setup_;
@@ -419,8 +431,22 @@ private:
     SIZE area_before_ = {};
     bool area_checked_ = false;
     // What the step observed.
+    // The last messages the module took, newest first, as the pilot can
+    // recall them: built from the messages sent, not from the module.
+    struct Remembered {
+        std::string text;   // as first shown: a scrolling one with its lead
+        int32_t ticks = 0, mask = 0, type = 0;
+        bool ticks_known = true;
+    };
+    std::vector<Remembered> history_;
+    bool history_known_ = true;      // false: kept as the buffer held it, past what the mirror shows
+    bool newest_in_buffer_ = false;  // the buffer holds the newest, or what is left of it
+    int recall_ = -1;                // the age the display shows, -1 its buffer
+    int recall_elapsed_ = 0;         // ticks the running module had since the click
+    bool recall_unsure_ = false;     // its end may have come: the display tells
     struct Message {
         bool sent = false;
+        bool live_before = false;    // the buffer held text when it was sent
         std::string text;
         bool null = false, through_show = false;
         int32_t type = 0, time = 0, append = 0;
@@ -637,7 +663,11 @@ void World::ModuleStarted()
 
 // Stopped, the module's hooks stay in their chains: the panel-load hook goes on
 // reading what the simulator loads.
-void World::ModuleStopped() { running_ = false; }
+void World::ModuleStopped()
+{
+    running_ = false;
+    recall_ = -1;
+}
 
 // The file as the module left it: its values become the record's.
 void World::PickUpFile(Aircraft& aircraft)
@@ -834,6 +864,7 @@ bool World::SetUp(std::string* why)
         return false;
     }
     loaded_ = true;
+    WatchDrawnText(MappedCopy());
     setup_lines_ += "    SimLoadModule(\"orvale.dll\");\n    SimStartModule();\n";
     StartModule();
     return true;
@@ -1016,6 +1047,9 @@ Step World::Draw(Random& random)
         }
         if (!docked || edition_ == FS2002)
             add(1, [&] { return step(Step::AltF4); });
+        // A click recalls the message before; the pilot goes on clicking
+        // through the history once begun.
+        add(recall_ >= 0 ? 10 : 4, [&] { return step(Step::Click); });
         // The pilot's own right-click: the menu closed by Escape, by a click
         // elsewhere, or a colour chosen from it.
         add(3, [&] {
@@ -1225,11 +1259,159 @@ void World::Text(const char* text, int32_t type, int32_t time, int32_t append, b
     message_.type = type;
     message_.time = time;
     message_.append = append;
+    message_.live_before = !MirroredText().empty();
     SimClearCalls();
     if (through_show)
         SimCallShowMessage(text, type == 5 ? time : ~time);
     else
         SimCallTextOutput(text, type, time, append);
+}
+
+// ---- The history, as the pilot was promised it ----
+
+// The message the model recalls, under its place, from its start or
+// scrolled on.
+bool World::ShowsRecalled(const std::string& drawn) const
+{
+    if (recall_ < 0)
+        return false;
+    const std::string lead = "-" + std::to_string(recall_ + 1) + " ";
+    const std::string& text = history_[static_cast<size_t>(recall_)].text;
+    if (drawn.compare(0, lead.size(), lead) != 0)
+        return false;
+    const std::string rest = drawn.substr(lead.size());
+    return rest.size() < text.size() + 1 && text.compare(text.size() - rest.size(), rest.size(), rest) == 0;
+}
+
+// A message the module took goes into the model's history as the module
+// promised to keep it. `maybe_passed`: an empty message the simulator got as
+// it would have from the module, taken or not.
+void World::KeepTaken(bool maybe_passed)
+{
+    const Message& m = message_;
+    const bool fs2002_atis = edition_ == FS2002 && m.type == 3;
+    const int32_t append = fs2002_atis ? 0 : m.append;
+    int32_t ticks = fs2002_atis ? static_cast<int32_t>(static_cast<uint32_t>(m.time) >> 1) : m.time;
+    const int32_t mask = m.type == 3 || m.type == 6 ? (edition_ == FS2002 ? 1 : 3) : 0;
+    if (mask && m.type == 3)
+        ticks = 0;
+    const bool continues = append != 0 && m.live_before;
+    const std::string given = m.null ? std::string() : m.text;
+    if (maybe_passed) {
+        // The display tells whether a recall ended; an empty buffer makes
+        // the mark of the newest count for nothing.
+        if (recall_ >= 0)
+            recall_unsure_ = true;
+        const std::string now = MirroredText();
+        if (append == 0 && (now.empty() || now == std::string(16, ' ')))
+            newest_in_buffer_ = false;
+        if (continues && newest_in_buffer_ && !history_.empty())
+            history_.front().ticks_known = false;
+        return;
+    }
+    recall_ = -1;
+    recall_unsure_ = false;
+    if (continues && newest_in_buffer_ && !history_.empty()) {
+        Remembered& newest = history_.front();
+        if (newest.text.size() + given.size() <= 2047)
+            newest.text += given;
+        else
+            history_known_ = false;  // kept as the buffer holds it, more than the mirror shows
+        newest.ticks = Random::Held(int64_t{newest.ticks} + ticks);
+        newest.mask = mask;
+        return;
+    }
+    Remembered kept;
+    kept.type = m.type;
+    kept.mask = mask;
+    kept.ticks = ticks;
+    // Appended, the display's time is added to what the buffer had left.
+    kept.ticks_known = append == 0;
+    if (continues) {
+        // Appended to text that is no kept message (the colours' test text).
+        const std::string live = MirroredText();
+        if (live.size() >= 127)
+            history_known_ = false;
+        kept.text = live + given.substr(0, 2047 - live.size());
+    } else {
+        const std::string lead(append == 0 && mask ? 16 : 0, ' ');
+        kept.text = lead + given.substr(0, 2047 - lead.size());
+    }
+    if (given.empty()) {
+        newest_in_buffer_ = false;
+        return;
+    }
+    newest_in_buffer_ = true;
+    if (!history_.empty() && history_.front().text == kept.text && history_.front().type == kept.type &&
+        history_.front().mask == kept.mask) {
+        history_.front().ticks = kept.ticks;
+        history_.front().ticks_known = kept.ticks_known;
+        return;
+    }
+    history_.insert(history_.begin(), kept);
+    if (history_.size() > 8)
+        history_.pop_back();
+}
+
+// 8: after k clicks since the last new message the display shows the k-th
+// message back, or, once k passes the history or a recalled message's time
+// runs out, what it would show without the clicks: its buffer.
+void World::CheckRecall(const Step& step, std::vector<Violation>* found)
+{
+    if (!ModuleRunning() || !on_) {
+        recall_ = -1;
+        recall_unsure_ = false;
+        return;
+    }
+    // The test text the colour and font choices put into an empty display.
+    if (MirroredText().compare(0, 9, "Test text") == 0)
+        newest_in_buffer_ = false;
+    if (recall_ >= 0 && step.kind == Step::Ticks && !step.line.empty())
+        recall_elapsed_ += step.a;
+    if (recall_ >= 0) {
+        // The tick its end comes at, at the earliest and the latest: a
+        // scrolling message waits for the first tick of its step.
+        const Remembered& kept = history_[static_cast<size_t>(recall_)];
+        int64_t first = INT64_MAX, last = INT64_MAX;
+        if (kept.mask) {
+            const int64_t length = static_cast<int64_t>(kept.text.size());
+            first = (4 + length) * (kept.mask + 1) + 1;
+            last = (5 + length) * (kept.mask + 1);
+        }
+        if (!kept.ticks_known) {
+            first = 1;
+        } else if (kept.ticks != 0) {
+            const int64_t end = kept.ticks <= 1 ? 1 : kept.ticks;
+            first = first < end ? first : end;
+            last = last < end ? last : end;
+        }
+        if (recall_elapsed_ >= last) {
+            recall_ = -1;
+            recall_unsure_ = false;
+        } else if (recall_elapsed_ >= first) {
+            recall_unsure_ = true;
+        }
+    }
+    const HWND shown = Shown();
+    std::string drawn;
+    if (!history_known_ || !shown || !DrawnText(shown, &drawn))
+        return;
+    if (recall_ >= 0 && recall_unsure_) {
+        if (!ShowsRecalled(drawn))
+            recall_ = -1;
+        recall_unsure_ = false;
+    }
+    if (recall_ >= 0) {
+        const std::string want = "-" + std::to_string(recall_ + 1) + " " + history_[static_cast<size_t>(recall_)].text;
+        if (step.kind == Step::Click && !step.line.empty() ? drawn != want : !ShowsRecalled(drawn))
+            found->push_back({8, "the display shows " + Quoted(drawn.substr(0, 60).c_str()) + " where the pilot recalled " +
+                                     Quoted(want.substr(0, 60).c_str())});
+        return;
+    }
+    const std::string buffer = MirroredText();
+    if (drawn.substr(0, 127) != buffer)
+        found->push_back({8, "the display shows " + Quoted(drawn.substr(0, 60).c_str()) + " where its buffer holds " +
+                                 Quoted(buffer.substr(0, 60).c_str())});
 }
 
 void World::Perform(Step& step)
@@ -1349,6 +1531,26 @@ void World::Perform(Step& step)
         } else if (picked) {
             chosen_face_ = faces[step.b];
         }
+        break;
+    }
+    case Step::Click: {
+        if (!shown)
+            break;
+        const POINT at = ClientCentre(shown);
+        if (WindowFromPoint(at) != shown || !MonitorFromPoint(at, MONITOR_DEFAULTTONULL))
+            break;
+        // An end of the recall the model could not time is read off the
+        // display first.
+        std::string drawn;
+        if (recall_ >= 0 && recall_unsure_ && DrawnText(shown, &drawn) && !ShowsRecalled(drawn))
+            recall_ = -1;
+        recall_unsure_ = false;
+        const bool newest_shown = !MirroredText().empty() && newest_in_buffer_;
+        const int age = recall_ >= 0 ? recall_ + 1 : newest_shown ? 1 : 0;
+        recall_ = age < static_cast<int>(history_.size()) ? age : -1;
+        recall_elapsed_ = 0;
+        Line(step, "LeftClickAt(ClientCentre(" + WindowExpression(shown, docked) + "));  // the message before");
+        LeftClickAt(at);
         break;
     }
     case Step::Menu: {
@@ -1717,7 +1919,11 @@ void World::Perform(Step& step)
         Line(step, "SimLoadModule(\"orvale.dll\");  SimStartModule();");
         SimLoadModule(copy_.c_str());
         loaded_ = true;
+        WatchDrawnText(MappedCopy());
         if (!kept) {
+            history_.clear();
+            history_known_ = true;
+            newest_in_buffer_ = false;
             // A fresh library: nothing of before.
             stop_view_ = View{};
             known_ = -1;
@@ -1902,7 +2108,10 @@ void World::Check(const Step& step, std::vector<Violation>* found)
                        std::to_string(calls[0].type) + " time " + std::to_string(calls[0].time) + " append " +
                        std::to_string(calls[0].append);
             fail(2, "the simulator got neither the message whole nor the empty text of a taken one: " + got);
-        } else if (taken && !passed && !message_.null && HasVisibleText(message_.text)) {
+        }
+        if (taken && loaded_)
+            KeepTaken(passed);
+        if (taken && !passed && !message_.null && HasVisibleText(message_.text)) {
             HWND shown = Shown();
             std::string why;
             if (!shown)
@@ -2137,6 +2346,8 @@ void World::Check(const Step& step, std::vector<Violation>* found)
     if (started)
         stop_view_ = View{};
 
+    CheckRecall(step, found);
+
     // 7: the keyboard stays with the simulator.
     if (!IsIconic(host_) && IsWindowVisible(host_)) {
         std::string who;
@@ -2182,7 +2393,7 @@ void World::WatchPanelFollowing(const Step& step, std::vector<Violation>* found)
         GetWindowRect(panel, &under);
         return POINT{display.left - under.left, display.top - under.top};
     };
-    static const Step::Kind passive[] = {Step::Text, Step::ShowMessage, Step::Ticks, Step::PanelMove,
+    static const Step::Kind passive[] = {Step::Text, Step::ShowMessage, Step::Ticks, Step::Click, Step::PanelMove,
                                          Step::PanelShow, Step::PanelFlags, Step::PanelRaise, Step::Hook,
                                          Step::Unhook, Step::NeighbourWindow};
     attached_ = on != nullptr;

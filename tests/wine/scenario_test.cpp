@@ -17,6 +17,7 @@
 #include "support/client_pixels.h"
 #include "support/dialog_driver.h"
 #include "support/display_lookup.h"
+#include "support/drawn_text.h"
 #include "support/pilot_input.h"
 
 namespace {
@@ -270,6 +271,86 @@ TEST_P(Flight, AsThePilotFliesIt)
     EXPECT_GT(CountClientColour(docked, SavedText), 10);
     SimRunTicks(1);
     EXPECT_EQ(Mirror(), "");
+
+    // ---- The pilot recalls the last messages with a click: nine of mixed
+    // types, of which the eight last are kept, each as first shown ----
+    WatchDrawnText(module);
+    auto shows = [](HWND window) {
+        std::string text = "<nothing drawn>";
+        DrawnText(window, &text);
+        return text;
+    };
+    struct Sent {
+        const char* text;
+        int32_t type;   // 3 to 5 from the simulator; 5 and 6 by ShowMessage
+        bool by_module;
+        int32_t time;
+    };
+    const Sent nine[] = {
+        {"One: gear down", 4, false, 300},        {"Two: ATIS Bravo", 3, false, 0},
+        {"Three: flaps 20", 5, false, 300},       {"Four: a module's line", 5, true, 300},
+        {"Five: a module's ticker", 6, true, 0},  {"Six: contact tower", 4, false, 300},
+        {"Seven: ATIS Charlie", 3, false, 0},     {"Eight: cleared to land", 5, false, 300},
+        {"Nine: wind calm", 4, false, 40},
+    };
+    auto kept = [&](int i) { return nine[i].type == 3 || nine[i].type == 6 ? Lead(nine[i].text) : nine[i].text; };
+    for (const Sent& sent : nine) {
+        if (sent.by_module)
+            SimCallShowMessage(sent.text, sent.type == 5 ? sent.time : ~sent.time);
+        else
+            SimCallTextOutput(sent.text, sent.type, sent.time, 0);
+    }
+    Settle();
+    ASSERT_EQ(shows(docked), "Nine: wind calm");
+    SetForegroundWindow(host_);
+    SimPump(50);
+    SimClearCalls();
+    const POINT on_display = ClientCentre(docked);
+    auto click = [&] {
+        LeftClickAt(on_display);
+        Settle();
+    };
+    std::string who;
+    for (int back = 2; back <= 8; ++back) {
+        click();
+        EXPECT_EQ(shows(docked), "-" + std::to_string(back) + " " + kept(9 - back)) << back << " back";
+        EXPECT_EQ(Mirror(), "Nine: wind calm") << "the copy carries only new messages";
+        EXPECT_TRUE(SimulatorHasKeyboard(host_, &who)) << who;
+    }
+    click();
+    EXPECT_EQ(shows(docked), "Nine: wind calm") << "past the oldest kept: the message of now; the first of nine is gone";
+    EXPECT_TRUE(SimTextCalls().empty()) << "the simulator sees no recall";
+    // A new message in the middle of the clicks replaces the recalled one.
+    click();
+    click();
+    EXPECT_EQ(shows(docked), "-3 " + kept(6));
+    SimCallTextOutput("Ten: go around", 4, 300, 0);
+    SimClearCalls();
+    Settle();
+    EXPECT_EQ(shows(docked), "Ten: go around");
+    click();
+    EXPECT_EQ(shows(docked), "-2 Nine: wind calm") << "counted from the new message";
+    // Recalled, a message has its own time again, and a scrolling one
+    // scrolls as it did; the message of now is back at their end.
+    SimRunTicks(39);
+    EXPECT_EQ(shows(docked), "-2 Nine: wind calm");
+    SimRunTicks(1);
+    EXPECT_EQ(shows(docked), "Ten: go around") << "its 40 ticks are over";
+    click();
+    click();
+    click();
+    const std::string charlie = kept(6);
+    ASSERT_EQ(shows(docked), "-4 " + charlie);
+    SimRunTicks(5 * scroll_period);
+    EXPECT_EQ(shows(docked), "-4 " + charlie) << "five steps' wait";
+    SimRunTicks(scroll_period);
+    EXPECT_EQ(shows(docked), "-4 " + charlie.substr(1));
+    SimRunTicks(scroll_period * static_cast<int>(charlie.size() - 1));
+    EXPECT_EQ(shows(docked), "Ten: go around") << "scrolled away";
+    EXPECT_TRUE(SimTextCalls().empty());
+    SimCallTextOutput("", 4, 0, 0);  // the display empty for what follows
+    EXPECT_EQ(Mirror(), "");
+
     // Messages the module does not take reach the host untouched.
     SimClearCalls();
     SimCallTextOutput("Paused", 1, 10, 0);
@@ -398,6 +479,14 @@ TEST_P(Flight, AsThePilotFliesIt)
     ExpectHostGotCaptured(0, 5, 100, 0);
     Settle();
     EXPECT_GT(CountClientColour(undocked, SavedText), 10) << "the colours of the last aircraft stay";
+    // Floating, a click recalls as docked: the repeated message was kept once.
+    LeftClickAt(ClientCentre(undocked));
+    Settle();
+    EXPECT_EQ(shows(undocked), "-2 Check your altitude");
+    LeftClickAt(ClientCentre(undocked));
+    Settle();
+    EXPECT_EQ(shows(undocked), "-3 Ten: go around");
+    EXPECT_EQ(Mirror(), "Welcome aboard");
 
     // ---- Docked on the new panel ----
     SendMessageA(undocked, WM_COMMAND, 40001, 0);
@@ -429,6 +518,9 @@ TEST_P(Flight, AsThePilotFliesIt)
     ExpectAttachedTo(panel2, docked);
     EXPECT_FALSE(IsWindowVisible(FindDisplayWindows().floating));
     EXPECT_GT(CountClientColour(docked, SavedBack), 500) << "in its colours";
+    LeftClickAt(ClientCentre(docked));
+    Settle();
+    EXPECT_EQ(shows(docked), "-2 Check your altitude") << "a stop keeps the history";
     // An aircraft loaded while the module is stopped is the one it starts with.
     ASSERT_TRUE(SimStopModule());
     SimCallPanelLoad(c172.c_str());

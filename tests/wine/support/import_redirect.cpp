@@ -1,9 +1,9 @@
 #include "support/import_redirect.h"
 #include <cstring>
 
-void** ImportSlot(const char* dll, const char* function)
+void** ImportSlot(const char* dll, const char* function, HMODULE module)
 {
-    auto* base = reinterpret_cast<unsigned char*>(GetModuleHandleA(nullptr));
+    auto* base = reinterpret_cast<unsigned char*>(module ? module : GetModuleHandleA(nullptr));
     auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
     const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
@@ -26,9 +26,9 @@ void** ImportSlot(const char* dll, const char* function)
     return nullptr;
 }
 
-void* RedirectImport(const char* dll, const char* function, void* replacement)
+void* RedirectImport(const char* dll, const char* function, void* replacement, HMODULE module)
 {
-    void** slot = ImportSlot(dll, function);
+    void** slot = ImportSlot(dll, function, module);
     if (slot == nullptr || *slot == replacement)
         return nullptr;
     DWORD old;

@@ -5,13 +5,14 @@
 #pragma once
 #include <windows.h>
 
-// The program's own import slot of `function` from `dll`, or null.
-void** ImportSlot(const char* dll, const char* function);
+// The import slot of `function` from `dll` in `module` (null: the program
+// itself), or null.
+void** ImportSlot(const char* dll, const char* function, HMODULE module = nullptr);
 
 // Writes `replacement` into the slot and returns what it held before (the
 // real routine), or null when the slot isn't there. A slot that already holds
 // `replacement` is left alone and null returned; `*real` is then kept.
-void* RedirectImport(const char* dll, const char* function, void* replacement);
+void* RedirectImport(const char* dll, const char* function, void* replacement, HMODULE module = nullptr);
 
 template <typename Routine>
 bool Redirect(const char* dll, const char* function, Routine replacement, Routine* real)
