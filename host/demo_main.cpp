@@ -744,6 +744,63 @@ void LoadAircraftWithSettings()
     Shot("panel-shown", "the panel is shown again, with the display on it");
 }
 
+// The pilot's left click on the middle of a window, as the mouse gives it:
+// a move there, the button down and up.
+void LeftClickOn(HWND window)
+{
+    RECT client = {};
+    GetClientRect(window, &client);
+    POINT at = {(client.left + client.right) / 2, (client.top + client.bottom) / 2};
+    ClientToScreen(window, &at);
+    INPUT inputs[3] = {};
+    const DWORD flags[3] = {0, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP};
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    for (int i = 0; i < 3; ++i) {
+        inputs[i].type = INPUT_MOUSE;
+        inputs[i].mi.dx = static_cast<LONG>((static_cast<long long>(at.x - left) * 65536 + width - 1) / width);
+        inputs[i].mi.dy = static_cast<LONG>((static_cast<long long>(at.y - top) * 65536 + height - 1) / height);
+        inputs[i].mi.dwFlags = flags[i] | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
+    }
+    SendInput(3, inputs, sizeof(INPUT));
+    SimPump(200);
+}
+
+void RecallLesson()
+{
+    Step("A lesson's three lines, and the pilot clicks the display twice to read the first again");
+    static const char* const lesson[] = {"Lesson 4, slow flight: hold 2,000 feet",
+                                         "Bring the power back to 1,500 RPM", "Good. Now add 10 degrees of flaps"};
+    for (const char* line : lesson) {
+        Log("    host: the lesson's line \"%s\" (type 5, 3000 ticks)", line);
+        SimCallTextOutput(line, 5, 3000, 0);
+        SimPump(100);
+    }
+    SimPump(200);
+    HWND window = FindDisplays().docked;
+    const int now_pixels = CountColour(window, SavedText);
+    text_seen = SimTextCalls().size();
+    SetForegroundWindow(main_window);
+    SimPump(50);
+    Log("    pilot: clicks the display with the left mouse button, twice");
+    LeftClickOn(window);
+    const int one_back = CountColour(window, SavedText);
+    LeftClickOn(window);
+    const int two_back = CountColour(window, SavedText);
+    Check(Mirror() == lesson[2] && SimTextCalls().size() == text_seen,
+          "the text copy and the simulator still have only the last line: a recall is only drawn");
+    Check(one_back != now_pixels && two_back != one_back && two_back > 0,
+          "pilot sees: another line after each click (%d, %d, then %d yellow pixels)", now_pixels, one_back,
+          two_back);
+    Check(GetForegroundWindow() == main_window, "the simulator keeps the keyboard");
+    Shot("recall", "two clicks: the lesson's first line again, under its place -3");
+    Log("    host: repeats the last line; a new message replaces a recalled one at once");
+    SimCallTextOutput(lesson[2], 5, 3000, 0);
+    SimPump(200);
+    Check(CountColour(window, SavedText) == now_pixels, "pilot sees: the last line again (%d yellow pixels)",
+          CountColour(window, SavedText));
+}
+
 void UndockRedockSave()
 {
     Step("The pilot undocks the display, drags it, docks it again and saves");
@@ -928,6 +985,7 @@ int main(int argc, char** argv)
         ShowMessages();
         SwitchOffAndOn();
         LoadAircraftWithSettings();
+        RecallLesson();
         UndockRedockSave();
         ReplacePanel();
         LoadAircraftWithoutSettings();

@@ -46,6 +46,8 @@ docked=$(shot docked) \
 # window showing a message.
 floating=$(shot floating undocked static show-message) \
     || die "the demo wrote no screenshot of the floating display ($DEMO/NN-floating.png); not releasing without it"
+recall=$(shot recall) \
+    || die "the demo wrote no screenshot of a recalled message ($DEMO/NN-recall.png); not releasing without it"
 
 name="orvale-$version"
 stage="$DIST/stage/$name"
@@ -57,7 +59,7 @@ cp "$ROOT/build/win32/orvale.dll" "$stage/orvale.dll" || die "no build/win32/orv
 sed 's/$/\r/' "$ROOT/docs/pilot-readme.md" >"$stage/README.txt" || die "no docs/pilot-readme.md"
 sed 's/$/\r/' "$ROOT/LICENSE" >"$stage/LICENSE.txt" || die "no LICENSE"
 cp "$docked" "$stage/screenshot-docked.png" && cp "$floating" "$stage/screenshot-floating.png" \
-    || die "cannot copy the screenshots"
+    && cp "$recall" "$stage/screenshot-recall.png" || die "cannot copy the screenshots"
 # Fixed times and order: the same sources give the same zip.
 touch -d "@$(git -C "$ROOT" log -1 --format=%ct 2>/dev/null || date +%s)" "$stage"/*
 ( cd "$DIST/stage" && zip -q -X -r "$zip" "$name" ) || die "zip failed"
@@ -70,7 +72,7 @@ if command -v unzip >/dev/null; then
 else
     python3 -m zipfile -e "$zip" "$check"
 fi || die "cannot unpack $zip"
-for f in orvale.dll README.txt LICENSE.txt screenshot-docked.png screenshot-floating.png; do
+for f in orvale.dll README.txt LICENSE.txt screenshot-docked.png screenshot-floating.png screenshot-recall.png; do
     [[ -s "$check/$name/$f" ]] || die "$f is missing from $zip"
 done
 /usr/bin/python3 "$ROOT/tools/product_dll_check.py" "$check/$name/orvale.dll" "$ROOT/tools/import-allowlist.txt" "$version" \
