@@ -400,6 +400,7 @@ private:
     bool save_expected_ = false;
     // The values drawn last, for the next draw to start from.
     int last_colour_ = 0, last_time_ = 0, last_length_ = 0, last_ticks_ = 1, last_show_time_ = 0;
+    Step last_text_{Step::Ticks};
     // One line of text as the module measures it, from the system font.
     int line_height_ = 0;
     // What the display looked like when the module was stopped, to come back
@@ -1049,7 +1050,7 @@ Step World::Draw(Random& random)
             add(1, [&] { return step(Step::AltF4); });
         // A click recalls the message before; the pilot goes on clicking
         // through the history once begun.
-        add(recall_ >= 0 ? 10 : 4, [&] { return step(Step::Click); });
+        add(recall_ >= 0 ? 30 : 10, [&] { return step(Step::Click); });
         // The pilot's own right-click: the menu closed by Escape, by a click
         // elsewhere, or a colour chosen from it.
         add(3, [&] {
@@ -1078,6 +1079,10 @@ Step World::Draw(Random& random)
 
     // The simulator.
     add(18, [&] {
+        // The simulator repeats itself now and then: an ATIS broadcast, a
+        // lesson's line said again.
+        if (last_text_.kind == Step::Text && random.Chance(15))
+            return last_text_;
         static const int types[] = {3, 3, 4, 5, 6, 6, 1, 7};
         const int text = random.Below(11);  // 0-5 short, 6 long, 7 empty, 8 null, 9 appended, 10 of a drawn length
         Step drawn = step(Step::Text, types[random.Below(8)], text,
@@ -1098,6 +1103,19 @@ Step World::Draw(Random& random)
             const int count = random.Edge(20 - follow_.ticks, 1, 40, {19, 20, 21});
             return step(Step::Ticks, count < 1 ? 1 : count);
         });
+    // A recalled message is watched as it scrolls and runs out.
+    if (recall_ >= 0 && running) {
+        const Remembered& kept = history_[static_cast<size_t>(recall_)];
+        const int scrolled = kept.mask ? (5 + static_cast<int>(kept.text.size())) * (kept.mask + 1) : 0;
+        const int timed = kept.ticks > 0 && kept.ticks < 5000 ? kept.ticks : 0;
+        add(12, [&, scrolled, timed] {
+            const int count = random.Edge(last_ticks_, 1, 60,
+                                          {1, 2, 5 * (kept.mask + 1) + 1, scrolled - recall_elapsed_ - 1,
+                                           scrolled - recall_elapsed_ + 1, timed - recall_elapsed_ - 1,
+                                           timed - recall_elapsed_, timed - recall_elapsed_ + 1});
+            return step(Step::Ticks, count < 1 ? 1 : count > 600 ? 600 : count);
+        });
+    }
     add(10, [&] {
         const int count = random.Edge(last_ticks_, 1, 240, {1, 4, 19, 20, 21, 40, 240});
         return step(Step::Ticks, count < 0 ? 0 : count > 600 ? 600 : count);
@@ -1177,7 +1195,7 @@ Step World::Draw(Random& random)
                     width < 200 ? 200 : width, height < 150 ? 150 : height);
     });
     if (running) {
-        add(1, [&] { return step(Step::Stop); });
+        add(recall_ >= 0 ? 3 : 1, [&] { return step(Step::Stop); });
         // Going full screen and back with the display lost: it must still be
         // found by the way back after the restart.
         add(lost ? 12 : 1, [&] { return step(Step::RestartInFlight, random.Below(2)); });
@@ -1280,7 +1298,17 @@ bool World::ShowsRecalled(const std::string& drawn) const
     if (drawn.compare(0, lead.size(), lead) != 0)
         return false;
     const std::string rest = drawn.substr(lead.size());
-    return rest.size() < text.size() + 1 && text.compare(text.size() - rest.size(), rest.size(), rest) == 0;
+    if (rest.size() > text.size() || text.compare(text.size() - rest.size(), rest.size(), rest) != 0)
+        return false;
+    // Scrolled as the message scrolled first: after five steps' wait, one
+    // character a step, a step every 2nd or 4th tick from a tick the model
+    // does not know.
+    const int mask = history_[static_cast<size_t>(recall_)].mask;
+    const int64_t steps_least = recall_elapsed_ / (mask + 1), steps_most = (recall_elapsed_ + mask) / (mask + 1);
+    const int64_t least = mask && steps_least > 5 ? steps_least - 5 : 0;
+    const int64_t most = mask && steps_most > 5 ? steps_most - 5 : 0;
+    const int64_t gone = static_cast<int64_t>(text.size() - rest.size());
+    return gone >= least && gone <= most;
 }
 
 // A message the module took goes into the model's history as the module
@@ -1725,11 +1753,14 @@ void World::Perform(Step& step)
         on_ = !on_ || hidden_always_;
         if (on_)
             hide_ = 0;
+        else
+            recall_ = -1;
         hidden_always_ = false;
         break;
     }
     case Step::Text: {
         const char* text = MessageText(step.b, step.e, step.f);
+        last_text_ = step;
         last_time_ = step.c;
         if (step.b == 10)
             last_length_ = step.f;
@@ -2233,6 +2264,8 @@ void World::Check(const Step& step, std::vector<Violation>* found)
             SendMessageA(host_, WM_COMMAND, 35224, 0);
             on_ = !on_;
             hide_ = on_ ? 0 : hide_;
+            if (!on_)
+                recall_ = -1;  // switched off in between: the recall went with it
             shown = Shown();
         }
         if (!shown) {

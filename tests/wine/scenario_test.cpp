@@ -293,12 +293,19 @@ TEST_P(Flight, AsThePilotFliesIt)
         {"Seven: ATIS Charlie", 3, false, 0},     {"Eight: cleared to land", 5, false, 300},
         {"Nine: wind calm", 4, false, 40},
     };
-    auto kept = [&](int i) { return nine[i].type == 3 || nine[i].type == 6 ? Lead(nine[i].text) : nine[i].text; };
+    // The eighth is appended to, and kept as the one message it became.
+    const char* const appended = ", runway 27";
+    auto kept = [&](int i) {
+        const std::string text = nine[i].type == 3 || nine[i].type == 6 ? Lead(nine[i].text) : nine[i].text;
+        return i == 7 ? text + appended : text;
+    };
     for (const Sent& sent : nine) {
         if (sent.by_module)
             SimCallShowMessage(sent.text, sent.type == 5 ? sent.time : ~sent.time);
         else
             SimCallTextOutput(sent.text, sent.type, sent.time, 0);
+        if (&sent == &nine[7])
+            SimCallTextOutput(appended, 5, 10, 1);
     }
     Settle();
     ASSERT_EQ(shows(docked), "Nine: wind calm");
@@ -348,6 +355,20 @@ TEST_P(Flight, AsThePilotFliesIt)
     SimRunTicks(scroll_period * static_cast<int>(charlie.size() - 1));
     EXPECT_EQ(shows(docked), "Ten: go around") << "scrolled away";
     EXPECT_TRUE(SimTextCalls().empty());
+    // Hidden when empty, the display stays while a recalled message shows
+    // on it, and goes at that message's end.
+    SendMessageA(docked, WM_COMMAND, 40013, 0);  // Hide when empty
+    SimCallTextOutput("Eleven: short", 5, 5, 0);
+    click();
+    EXPECT_EQ(shows(docked), "-2 Ten: go around");
+    SimRunTicks(5);
+    EXPECT_EQ(Mirror(), "");
+    EXPECT_TRUE(IsWindowVisible(docked)) << "the recalled message shows";
+    SimRunTicks(295);
+    EXPECT_FALSE(IsWindowVisible(docked)) << "its 300 ticks are over, and the display is empty";
+    SendMessageA(docked, WM_COMMAND, 40013, 0);
+    EXPECT_TRUE(IsWindowVisible(docked));
+    SimClearCalls();
     SimCallTextOutput("", 4, 0, 0);  // the display empty for what follows
     EXPECT_EQ(Mirror(), "");
 
@@ -485,7 +506,7 @@ TEST_P(Flight, AsThePilotFliesIt)
     EXPECT_EQ(shows(undocked), "-2 Check your altitude");
     LeftClickAt(ClientCentre(undocked));
     Settle();
-    EXPECT_EQ(shows(undocked), "-3 Ten: go around");
+    EXPECT_EQ(shows(undocked), "-3 Eleven: short");
     EXPECT_EQ(Mirror(), "Welcome aboard");
 
     // ---- Docked on the new panel ----
