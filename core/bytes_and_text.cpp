@@ -114,3 +114,13 @@ bool TextContains(const char* text, const char* part)
             return true;
     return *part == '\0';
 }
+
+int32_t SaturatingAdd(int32_t a, int32_t b)
+{
+    int64_t sum = static_cast<int64_t>(a) + b;
+    if (sum > INT32_MAX)
+        return INT32_MAX;
+    if (sum < INT32_MIN)
+        return INT32_MIN;
+    return static_cast<int32_t>(sum);
+}

@@ -13,6 +13,9 @@ void MoveBytes(void* to, const void* from, size_t count);
 // memset: `count` bytes of `value`.
 void FillBytes(void* to, unsigned char value, size_t count);
 
+// a + b, held at the 32-bit limits instead of overflowing.
+int32_t SaturatingAdd(int32_t a, int32_t b);
+
 // A little-endian 32-bit word at any alignment (the compilers make one load
 // of it).
 inline uint32_t ReadWord32(const unsigned char* at)

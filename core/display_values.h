@@ -10,6 +10,7 @@ struct WindowPlace {
 };
 
 constexpr int MaxMonitors = 8;
+constexpr int32_t TextCapacity = 2047;   // characters of a message; its buffer adds the NUL
 
 struct DisplayValues {
     // Host edition: 0 FS98 or unrecognised, 1 FS2000, 2 FS2002.
@@ -43,7 +44,7 @@ struct DisplayValues {
     int32_t chosen_auto_hide = 0;
     int32_t also_atis = 1;
 
-    char text_buffer[2048] = {};
+    char text_buffer[TextCapacity + 1] = {};
     int32_t text_length = 0;
     int32_t display_ticks = 0;
     int32_t scroll_delay = 0;
@@ -116,7 +117,7 @@ constexpr int32_t HistoryLength = 8;
 // A message as the display first showed it: a scrolling one with its lead,
 // an appended one with all it was given.
 struct KeptMessage {
-    char text[2048];
+    char text[TextCapacity + 1];
     int32_t length;
     int32_t ticks;
     int32_t scroll_mask;

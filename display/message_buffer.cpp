@@ -3,6 +3,7 @@
 #include "core/bytes_and_text.h"
 #include "core/edition.h"
 #include "display/message_history.h"
+#include "display/tick_step.h"
 
 bool IsCapturedType(int32_t type, int32_t also_atis)
 {
@@ -16,16 +17,6 @@ bool IsCapturedType(int32_t type, int32_t also_atis)
     default:
         return false;
     }
-}
-
-int32_t SaturatingAdd(int32_t a, int32_t b)
-{
-    int64_t sum = static_cast<int64_t>(a) + b;
-    if (sum > INT32_MAX)
-        return INT32_MAX;
-    if (sum < INT32_MIN)
-        return INT32_MIN;
-    return static_cast<int32_t>(sum);
 }
 
 int32_t CaptureMessage(DisplayValues& s, const char* text, int32_t type, int32_t time,

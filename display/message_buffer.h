@@ -11,9 +11,7 @@ enum : int32_t {
     MessageScrolling = 6,   // scrolls; ShowMessage with a negative time
 };
 
-constexpr int32_t TextCapacity = 2047;      // characters; the buffer adds the NUL
 constexpr int32_t ScrollLead = 16;          // spaces before a scrolling message
-constexpr int32_t ScrollStartDelay = 5;     // eligible ticks before the first step
 constexpr int32_t MirrorCapacity = 127;     // bytes of the other module's text block
 
 // The host's scroll option as this module sees it: the byte, or absent.
@@ -36,5 +34,3 @@ void MirrorCopy(char* block, const char* text_buffer);
 // commands show their effect with it). Returns true when the text was put in.
 bool PutTextIfEmpty(DisplayValues& s, const char* text, int32_t ticks);
 
-// a + b, held at the 32-bit limits instead of overflowing.
-int32_t SaturatingAdd(int32_t a, int32_t b);

@@ -1,7 +1,6 @@
 // Plain-value logic: no Win32 calls here.
 #include "display/message_history.h"
 #include "core/bytes_and_text.h"
-#include "display/message_buffer.h"
 #include "display/tick_step.h"
 
 const KeptMessage& KeptAt(const MessageHistory& h, int32_t age)

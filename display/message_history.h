@@ -7,7 +7,7 @@
 #include "core/display_values.h"
 
 // Room for a recalled line: its place ("-8 ") and the message.
-constexpr int32_t RecalledLineCapacity = 2048 + 4;
+constexpr int32_t RecalledLineCapacity = TextCapacity + 1 + 4;
 
 // The message `age` messages back (0 the newest); age < count.
 const KeptMessage& KeptAt(const MessageHistory& h, int32_t age);

@@ -4,6 +4,7 @@
 #include "core/display_values.h"
 
 constexpr int32_t TicksPerRound = 20;   // the attachment retry and a repaint come every 20th tick
+constexpr int32_t ScrollStartDelay = 5; // eligible ticks before a scrolling message's first step
 
 // Counts one tick; true when the count reached 20 and restarted at 0.
 bool CountTick(DisplayValues& s);

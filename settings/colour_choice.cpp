@@ -1,5 +1,5 @@
 #include "settings/colour_choice.h"
-#include "display/message_buffer.h"
+#include "core/bytes_and_text.h"
 #include "core/display_values.h"
 
 void FillCustomColours(uint32_t custom[16], const uint32_t palette[15], uint32_t current)

@@ -20,6 +20,7 @@
 #include "support/module_fixture.h"
 #include "support/process_counters.h"
 #include "display/message_buffer.h"
+#include "display/tick_step.h"
 #include "core/display_state.h"
 #include "core/host_interface.h"
 #include "core/module_timer.h"
