@@ -447,7 +447,7 @@ private:
     bool recall_unsure_ = false;     // its end may have come: the display tells
     struct Message {
         bool sent = false;
-        bool live_before = false;    // the buffer held text when it was sent
+        std::string live_before;     // what the buffer held when it was sent, as far as the mirror shows
         std::string text;
         bool null = false, through_show = false;
         int32_t type = 0, time = 0, append = 0;
@@ -1277,7 +1277,7 @@ void World::Text(const char* text, int32_t type, int32_t time, int32_t append, b
     message_.type = type;
     message_.time = time;
     message_.append = append;
-    message_.live_before = !MirroredText().empty();
+    message_.live_before = MirroredText();
     SimClearCalls();
     if (through_show)
         SimCallShowMessage(text, type == 5 ? time : ~time);
@@ -1323,7 +1323,7 @@ void World::KeepTaken(bool maybe_passed)
     const int32_t mask = m.type == 3 || m.type == 6 ? (edition_ == FS2002 ? 1 : 3) : 0;
     if (mask && m.type == 3)
         ticks = 0;
-    const bool continues = append != 0 && m.live_before;
+    const bool continues = append != 0 && !m.live_before.empty();
     const std::string given = m.null ? std::string() : m.text;
     if (maybe_passed) {
         // The display tells whether a recall ended; an empty buffer makes
@@ -1357,7 +1357,7 @@ void World::KeepTaken(bool maybe_passed)
     kept.ticks_known = append == 0;
     if (continues) {
         // Appended to text that is no kept message (the colours' test text).
-        const std::string live = MirroredText();
+        const std::string& live = m.live_before;
         if (live.size() >= 127)
             history_known_ = false;
         kept.text = live + given.substr(0, 2047 - live.size());
@@ -1392,7 +1392,7 @@ void World::CheckRecall(const Step& step, std::vector<Violation>* found)
         return;
     }
     // The test text the colour and font choices put into an empty display.
-    if (MirroredText().compare(0, 9, "Test text") == 0)
+    if (MirroredText() == "Test text for colour/font settings")
         newest_in_buffer_ = false;
     if (recall_ >= 0 && step.kind == Step::Ticks && !step.line.empty())
         recall_elapsed_ += step.a;
