@@ -110,6 +110,16 @@ const char* const MainClasses[] = {"FS98MAIN", "FS2000MAIN", "FS2002MAIN"};
 const uint16_t PanelKinds[] = {0x0151, 0x20B8, 0x20A9};
 constexpr uint16_t ForeignKind = 0x1234;
 
+// The middle of the display's text area, where the pilot sees it on a
+// monitor and no other window covers it: the place to click.
+bool ClickableAt(HWND shown, POINT* at)
+{
+    if (!shown)
+        return false;
+    *at = ClientCentre(shown);
+    return WindowFromPoint(*at) == shown && MonitorFromPoint(*at, MONITOR_DEFAULTTONULL);
+}
+
 // What the module's buffer holds, as far as the copy into the other
 // module's record shows it: its first 127 characters.
 std::string MirroredText()
@@ -1562,10 +1572,8 @@ void World::Perform(Step& step)
         break;
     }
     case Step::Click: {
-        if (!shown)
-            break;
-        const POINT at = ClientCentre(shown);
-        if (WindowFromPoint(at) != shown || !MonitorFromPoint(at, MONITOR_DEFAULTTONULL))
+        POINT at;
+        if (!ClickableAt(shown, &at))
             break;
         // An end of the recall the model could not time is read off the
         // display first.
@@ -1582,11 +1590,8 @@ void World::Perform(Step& step)
         break;
     }
     case Step::Menu: {
-        // Clicked where the pilot sees the display, on a monitor.
-        if (!shown)
-            break;
-        const POINT at = ClientCentre(shown);
-        if (WindowFromPoint(at) != shown || !MonitorFromPoint(at, MONITOR_DEFAULTTONULL))
+        POINT at;
+        if (!ClickableAt(shown, &at))
             break;
         const std::string where = "ClientCentre(" + WindowExpression(shown, docked) + ")";
         if (step.a == 1) {
