@@ -143,6 +143,7 @@ void CloseDisplay()
     // a window would hand it to whichever window Windows picks next.
     GiveKeyboardBack();
     state.display_enabled = 0;
+    // Switched on again, the display shows what it shows now.
     state.recall_age = -1;
     ShowDisplayWindow(state.undocked_window, false);
     if (state.docked_window)

@@ -288,6 +288,7 @@ void WINAPI StopModule()
     // stands is noted before its windows go (a chooser open on one goes
     // with it), and the font is made again from its description.
     NoteDisplayPlace();
+    // A recall ends with the windows that showed it: the start shows the buffer.
     state.recall_age = -1;
     DestroyDisplayWindows();
     ReleaseDisplayFont();
