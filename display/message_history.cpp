@@ -13,12 +13,8 @@ static bool SameAsNewest(const MessageHistory& h, const DisplayValues& s, int32_
     if (h.count == 0)
         return false;
     const KeptMessage& newest = KeptAt(h, 0);
-    if (newest.type != type || newest.length != s.text_length || newest.scroll_mask != s.scroll_mask)
-        return false;
-    for (int32_t i = 0; i < s.text_length; ++i)
-        if (newest.text[i] != s.text_buffer[i])
-            return false;
-    return true;
+    return newest.type == type && newest.length == s.text_length && newest.scroll_mask == s.scroll_mask &&
+           TextEquals(newest.text, s.text_buffer);
 }
 
 void KeepMessage(MessageHistory& h, DisplayValues& s, const char* added, size_t added_length, int32_t type,
@@ -88,26 +84,14 @@ unsigned AdvanceRecall(DisplayValues& s, const MessageHistory& h)
         return 0;
     const KeptMessage& kept = KeptAt(h, s.recall_age);
     unsigned effect = 0;
-    if ((s.tick_count & kept.scroll_mask) == 0) {
-        if (kept.scroll_mask != 0) {
-            if (s.recall_delay > 0) {
-                --s.recall_delay;
-            } else {
-                ++s.recall_offset;
-                effect |= TickChanged;
-            }
-        }
-        if (s.docked && s.attached)
-            effect |= TickChanged;
+    const MessageStep step = StepMessage(s.tick_count, kept.scroll_mask, true, s.recall_delay, s.recall_ticks);
+    if (step.moves) {
+        ++s.recall_offset;
+        effect |= TickChanged;
     }
-    bool over = s.recall_offset >= kept.length;
-    if (s.recall_ticks != 0) {
-        if (s.recall_ticks <= 1)
-            over = true;
-        else
-            --s.recall_ticks;
-    }
-    if (over) {
+    if (step.let_through && s.docked && s.attached)
+        effect |= TickChanged;
+    if (step.runs_out || s.recall_offset >= kept.length) {
         s.recall_age = -1;
         effect |= TickChanged;
     }

@@ -13,34 +13,22 @@ bool CountTick(DisplayValues& s)
 unsigned AdvanceText(DisplayValues& s)
 {
     unsigned effect = 0;
-
-    if (s.text_length > 0 && (s.tick_count & s.scroll_mask) == 0) {
-        if (s.scroll_mask != 0) {
-            if (s.scroll_delay > 0) {
-                --s.scroll_delay;
-            } else {
-                // Drop the first character; the terminator moves with the rest.
-                MoveBytes(s.text_buffer, s.text_buffer + 1, static_cast<size_t>(s.text_length));
-                --s.text_length;
-                effect |= TickChanged | TickMirrored;
-            }
-        }
-        // An attached docked display repaints on every such tick, also with
-        // static text: the panel under it may have painted over it.
-        if (s.docked && s.attached)
-            effect |= TickChanged;
+    const MessageStep step =
+        StepMessage(s.tick_count, s.scroll_mask, s.text_length > 0, s.scroll_delay, s.display_ticks);
+    if (step.moves) {
+        // Drop the first character; the terminator moves with the rest.
+        MoveBytes(s.text_buffer, s.text_buffer + 1, static_cast<size_t>(s.text_length));
+        --s.text_length;
+        effect |= TickChanged | TickMirrored;
     }
-
-    if (s.display_ticks != 0) {
-        // Counted down without passing below 0: a negative time expires at once.
-        if (s.display_ticks <= 1) {
-            s.display_ticks = 0;
-            s.text_buffer[0] = '\0';
-            s.text_length = 0;
-            effect |= TickChanged | TickMirrored;
-        } else {
-            --s.display_ticks;
-        }
+    // An attached docked display repaints on every such tick, also with
+    // static text: the panel under it may have painted over it.
+    if (step.let_through && s.docked && s.attached)
+        effect |= TickChanged;
+    if (step.runs_out) {
+        s.text_buffer[0] = '\0';
+        s.text_length = 0;
+        effect |= TickChanged | TickMirrored;
     }
     return effect;
 }
