@@ -346,12 +346,6 @@ bool ShowsColours(HWND window, COLORREF text, COLORREF back, int* text_pixels, i
     return *back_pixels * 2 > ClientArea(window) && *text_pixels >= 20;
 }
 
-std::string Mirror()
-{
-    const char* block = reinterpret_cast<const char*>(SimMirrorBlock());
-    return std::string(block, strnlen(block, 127));
-}
-
 // The "&Modules" popup (21007) of the menu bar, or null.
 HMENU ModulesPopup()
 {
@@ -569,13 +563,13 @@ void ShowMessages()
     LogHostText(edition->version);
     HWND window = FindDisplays().undocked;
     SimPump(900);
-    std::string first = Mirror();
+    std::string first = SimMirroredText();
     int text_pixels = 0, back_pixels = 0;
     bool colours = ShowsColours(window, DefaultText, DefaultBack, &text_pixels, &back_pixels);
     Check(colours, "pilot sees: the ATIS in red on dark grey, the default colours (%d red pixels)", text_pixels);
     Shot("atis", "the ATIS line shortly after it arrived");
     SimPump(2200);
-    std::string later = Mirror();
+    std::string later = SimMirroredText();
     Shot("atis-scrolled", "the same ATIS line 2.2 s later: it has moved to the left");
     size_t moved = first.find(later.substr(0, 20));
     Check(moved != std::string::npos && moved > 5,
@@ -589,9 +583,9 @@ void ShowMessages()
     SimCallTextOutput("Parking brake set", 5, static_ticks, 0);
     LogHostText(edition->version);
     SimPump(400);
-    Check(Mirror() == "Parking brake set", "pilot sees: \"Parking brake set\", standing still");
+    Check(SimMirroredText() == "Parking brake set", "pilot sees: \"Parking brake set\", standing still");
     Shot("static", "a static message");
-    bool expired = SimPumpUntil([] { return Mirror().empty(); }, 5000);
+    bool expired = SimPumpUntil([] { return SimMirroredText().empty(); }, 5000);
     SimPump(150);
     Check(expired && CountColour(window, DefaultText) == 0, "its time has run out: the display is empty again");
     Shot("static-expired", "the static message has expired");
@@ -601,7 +595,7 @@ void ShowMessages()
     SimCallShowMessage("Message from another module: fuel tanks balanced", 120, &called);
     LogHostText(edition->version);
     SimPump(400);
-    Check(called && Mirror() == "Message from another module: fuel tanks balanced",
+    Check(called && SimMirroredText() == "Message from another module: fuel tanks balanced",
           "pilot sees: the other module's message in the Orvale window");
     Shot("show-message", "a message from another module");
 }
@@ -787,7 +781,7 @@ void RecallLesson()
     const int one_back = CountColour(window, SavedText);
     LeftClickOn(window);
     const int two_back = CountColour(window, SavedText);
-    Check(Mirror() == lesson[2] && SimTextCalls().size() == text_seen,
+    Check(SimMirroredText() == lesson[2] && SimTextCalls().size() == text_seen,
           "the text copy and the simulator still have only the last line: a recall is only drawn");
     Check(one_back != now_pixels && two_back != one_back && two_back > 0,
           "pilot sees: another line after each click (%d, %d, then %d yellow pixels)", now_pixels, one_back,

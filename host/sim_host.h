@@ -71,6 +71,7 @@ void SimSetSlot(uint32_t id, uint32_t byte_offset, uintptr_t value);
 void SimSetScrollOption(uint8_t value);                 // both option bytes
 void SimSetDisplayValue(int32_t value);                 // int32 at 0x11D4 of 0x0002
 unsigned char* SimMirrorBlock();                        // the 0x380 area of the host's own block
+std::string SimMirroredText();                          // the text in it, up to its terminator or the area's end
 void SimSetMirrorBlockWord(uintptr_t value);            // slot 0x1C of 0x505A (0 for hostile tests)
 // The host's own routines, as installed in the slots by SimCreateTables.
 SimTextOutputRoutine SimHostTextOutput(uint32_t table);  // SimTableTextOutput or SimTableTextAlt

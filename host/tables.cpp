@@ -150,6 +150,13 @@ unsigned char* SimMirrorBlock()
     return reinterpret_cast<unsigned char*>(mirror_block) + SimMirrorTextOffset;
 }
 
+std::string SimMirroredText()
+{
+    const char* text = reinterpret_cast<const char*>(SimMirrorBlock());
+    const size_t area = SimMirrorBlockBytes - SimMirrorTextOffset;
+    return std::string(text, strnlen(text, area));
+}
+
 void SimSetMirrorBlockWord(uintptr_t value)
 {
     SimSetSlot(SimTableMirror, SimMirrorBlockOffset, value);

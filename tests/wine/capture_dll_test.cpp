@@ -39,7 +39,6 @@ protected:
         SimDestroyMainWindow();
     }
 
-    static std::string Mirror() { return std::string(reinterpret_cast<const char*>(SimMirrorBlock())); }
     static int32_t Send(const char* text, int32_t type, int32_t time = 100, int32_t append = 0)
     {
         return SimCallTextOutput(text, type, time, append);
@@ -62,7 +61,7 @@ TEST_F(Capture, CapturedTypesReachTheHostAsEmptyTextOnFs2000)
         EXPECT_FALSE(call.text_null);
         EXPECT_EQ(type, call.type);
         EXPECT_EQ(10, call.time) << "the host gets the unchanged time";
-        EXPECT_EQ(type == 3 || type == 6 ? Lead("captured") : "captured", Mirror()) << type;
+        EXPECT_EQ(type == 3 || type == 6 ? Lead("captured") : "captured", SimMirroredText()) << type;
     }
     EXPECT_TRUE(IsWindowVisible(display));
 }
@@ -83,7 +82,7 @@ TEST_F(Capture, UncapturedTypesAndAtisWhenOffPassUnchanged)
     Send("ATIS to the host", 3, 7);
     ASSERT_EQ(1u, SimTextCalls().size());
     EXPECT_EQ("ATIS to the host", SimTextCalls()[0].text);
-    EXPECT_EQ("kept", Mirror()) << "the buffer is left alone";
+    EXPECT_EQ("kept", SimMirroredText()) << "the buffer is left alone";
 }
 
 TEST_F(Capture, SwitchedOffDisplayPassesEverything)
@@ -97,7 +96,7 @@ TEST_F(Capture, SwitchedOffDisplayPassesEverything)
         ASSERT_EQ(1u, SimTextCalls().size());
         EXPECT_EQ("to the simulator", SimTextCalls()[0].text);
     }
-    EXPECT_EQ("", Mirror());
+    EXPECT_EQ("", SimMirroredText());
 }
 
 TEST_F(Capture, Fs98HostIsNotCalledForCapturedMessages)
@@ -106,7 +105,7 @@ TEST_F(Capture, Fs98HostIsNotCalledForCapturedMessages)
     SimSetTextOutputResult(42);
     EXPECT_EQ(0, Send("captured", 5));
     EXPECT_TRUE(SimTextCalls().empty());
-    EXPECT_EQ("captured", Mirror());
+    EXPECT_EQ("captured", SimMirroredText());
     Send("passed", 2);
     ASSERT_EQ(1u, SimTextCalls().size());
     EXPECT_EQ("passed", SimTextCalls()[0].text);
@@ -121,30 +120,30 @@ TEST_F(Capture, Fs2002AtisReplacesHalvesAndScrollsEverySecondTick)
     ASSERT_EQ(1u, SimTextCalls().size());
     EXPECT_EQ(0, SimTextCalls()[0].append) << "the host gets append 0";
     EXPECT_EQ(400, SimTextCalls()[0].time);
-    EXPECT_EQ(Lead("ATIS"), Mirror()) << "replaced, with the scrolling lead";
+    EXPECT_EQ(Lead("ATIS"), SimMirroredText()) << "replaced, with the scrolling lead";
 
     // Five eligible ticks of delay, then one character every 2nd tick.
     SimRunTicks(1);  // the count is now odd: the next eligible tick is the 2nd
     int ticks = 1, first_step = 0;
-    while (Mirror() == Lead("ATIS") && ticks < 100) {
+    while (SimMirroredText() == Lead("ATIS") && ticks < 100) {
         SimRunTicks(1);
         ++ticks;
     }
     first_step = ticks;
-    EXPECT_EQ(std::string(15, ' ') + "ATIS", Mirror());
+    EXPECT_EQ(std::string(15, ' ') + "ATIS", SimMirroredText());
     SimRunTicks(2);
-    EXPECT_EQ(std::string(14, ' ') + "ATIS", Mirror());
+    EXPECT_EQ(std::string(14, ' ') + "ATIS", SimMirroredText());
     EXPECT_GE(first_step, 10);
     EXPECT_LE(first_step, 12);
 
     // With the host's scroll option off, ATIS is static for half its time.
     SimSetScrollOption(0);
     Send("STATIC ATIS", 3, 21, 0);
-    EXPECT_EQ("STATIC ATIS", Mirror());
+    EXPECT_EQ("STATIC ATIS", SimMirroredText());
     SimRunTicks(9);
-    EXPECT_EQ("STATIC ATIS", Mirror());
+    EXPECT_EQ("STATIC ATIS", SimMirroredText());
     SimRunTicks(1);
-    EXPECT_EQ("", Mirror()) << "21 halved is 10 ticks";
+    EXPECT_EQ("", SimMirroredText()) << "21 halved is 10 ticks";
 }
 
 TEST_F(Capture, HostScrollOptionIsReadAtTheEditionsOffset)
@@ -152,17 +151,17 @@ TEST_F(Capture, HostScrollOptionIsReadAtTheEditionsOffset)
     Start(FS98);
     SimTable(SimTableHostData)[SimScrollOptionLater] = 0;  // not FS98's byte
     Send("scrolls", 6, 0);
-    EXPECT_EQ(Lead("scrolls"), Mirror());
+    EXPECT_EQ(Lead("scrolls"), SimMirroredText());
     SimTable(SimTableHostData)[SimScrollOptionFS98] = 0;
     Send("static", 6, 0);
-    EXPECT_EQ("static", Mirror());
+    EXPECT_EQ("static", SimMirroredText());
 }
 
 TEST_F(Capture, WithoutTheHostDataTableMessagesScroll)
 {
     Start(FS2000, false);
     Send("scrolls", 6, 0);
-    EXPECT_EQ(Lead("scrolls"), Mirror());
+    EXPECT_EQ(Lead("scrolls"), SimMirroredText());
 }
 
 TEST_F(Capture, BufferHoldsAtMost2047Characters)
@@ -173,15 +172,15 @@ TEST_F(Capture, BufferHoldsAtMost2047Characters)
     for (int i = 0; i < 3000; ++i)
         text += static_cast<char>('a' + i % 26);
     Send(text.c_str(), 6, 0);
-    EXPECT_EQ(Lead(text.substr(0, 111)), Mirror()) << "the mirror holds 127 bytes";
+    EXPECT_EQ(Lead(text.substr(0, 111)), SimMirroredText()) << "the mirror holds 127 bytes";
 
     // Scroll it all away, one character a step: the steps count the buffer.
-    std::string last = Mirror();
+    std::string last = SimMirroredText();
     int steps = 0;
     std::string tail;
     for (int tick = 0; tick < 10000 && !last.empty(); ++tick) {
         SimRunTicks(1);
-        std::string now = Mirror();
+        std::string now = SimMirroredText();
         if (now != last) {
             ++steps;
             if (now.size() < 127 && tail.empty())
@@ -201,18 +200,18 @@ TEST_F(Capture, ShowMessageForOtherModules)
     ASSERT_TRUE(called);
     ASSERT_EQ(1u, SimTextCalls().size());
     EXPECT_EQ(5, SimTextCalls()[0].type);
-    EXPECT_EQ("static for 100", Mirror());
+    EXPECT_EQ("static for 100", SimMirroredText());
     SimRunTicks(99);
-    EXPECT_EQ("static for 100", Mirror());
+    EXPECT_EQ("static for 100", SimMirroredText());
     SimRunTicks(1);
-    EXPECT_EQ("", Mirror());
+    EXPECT_EQ("", SimMirroredText());
 
     SimClearCalls();
     SimCallShowMessage("scrolling forever", -1);
     ASSERT_EQ(1u, SimTextCalls().size());
     EXPECT_EQ(6, SimTextCalls()[0].type);
     EXPECT_EQ(0, SimTextCalls()[0].time) << "-1 means no expiry";
-    EXPECT_EQ(Lead("scrolling forever"), Mirror());
+    EXPECT_EQ(Lead("scrolling forever"), SimMirroredText());
 }
 
 TEST_F(Capture, NullTextIsPassedOnAsNull)
@@ -223,9 +222,9 @@ TEST_F(Capture, NullTextIsPassedOnAsNull)
     SimCallTextOutput(nullptr, 5, 10, 0);
     ASSERT_EQ(1u, SimTextCalls().size());
     EXPECT_TRUE(SimTextCalls()[0].text_null);
-    EXPECT_EQ("", Mirror());
+    EXPECT_EQ("", SimMirroredText());
     SimCallTextOutput(nullptr, 6, 10, 0);
-    EXPECT_EQ(Lead(""), Mirror());
+    EXPECT_EQ(Lead(""), SimMirroredText());
 }
 
 }  // namespace
@@ -269,14 +268,14 @@ TEST_F(Capture, TickScrollsWithMaskThreeAfterFiveEligibleTicks)
         SimRunTicks(1);
     Send("0123456789", 6, 0);
     std::vector<int> steps;
-    std::string last = Mirror();
+    std::string last = SimMirroredText();
     for (int tick = 1; tick <= 200 && !last.empty(); ++tick) {
         SimRunTicks(1);
         bool repainted = Invalidated(display);
-        if (Mirror() != last) {
+        if (SimMirroredText() != last) {
             EXPECT_TRUE(repainted) << "every step repaints";
             steps.push_back(tick);
-            last = Mirror();
+            last = SimMirroredText();
         }
     }
     ASSERT_EQ(26u, steps.size()) << "16 spaces and 10 characters";
@@ -291,15 +290,15 @@ TEST_F(Capture, TickExpiresStaticAndAppendedTimes)
     SimSetTickInterval(0);
     Send("one", 5, 1);
     SimRunTicks(1);
-    EXPECT_EQ("", Mirror()) << "time 1 clears on the next tick";
+    EXPECT_EQ("", SimMirroredText()) << "time 1 clears on the next tick";
 
     Send("fifty", 5, 50);
     Send(" and fifty", 5, 50, 1);
-    EXPECT_EQ("fifty and fifty", Mirror());
+    EXPECT_EQ("fifty and fifty", SimMirroredText());
     SimRunTicks(99);
-    EXPECT_EQ("fifty and fifty", Mirror());
+    EXPECT_EQ("fifty and fifty", SimMirroredText());
     SimRunTicks(1);
-    EXPECT_EQ("", Mirror());
+    EXPECT_EQ("", SimMirroredText());
 }
 
 }  // namespace

@@ -120,14 +120,6 @@ bool ClickableAt(HWND shown, POINT* at)
     return WindowFromPoint(*at) == shown && MonitorFromPoint(*at, MONITOR_DEFAULTTONULL);
 }
 
-// What the module's buffer holds, as far as the copy into the other
-// module's record shows it: its first 127 characters.
-std::string MirroredText()
-{
-    const char* block = reinterpret_cast<const char*>(SimMirrorBlock());
-    return std::string(block, strnlen(block, 127));
-}
-
 // ---- Neighbouring modules ----
 //
 // Each hooks the text output, the panel load, the main window and one panel
@@ -1287,7 +1279,7 @@ void World::Text(const char* text, int32_t type, int32_t time, int32_t append, b
     message_.type = type;
     message_.time = time;
     message_.append = append;
-    message_.live_before = MirroredText();
+    message_.live_before = SimMirroredText();
     SimClearCalls();
     if (through_show)
         SimCallShowMessage(text, type == 5 ? time : ~time);
@@ -1340,7 +1332,7 @@ void World::KeepTaken(bool maybe_passed)
         // the mark of the newest count for nothing.
         if (recall_ >= 0)
             recall_unsure_ = true;
-        const std::string now = MirroredText();
+        const std::string now = SimMirroredText();
         if (append == 0 && (now.empty() || now == std::string(16, ' ')))
             newest_in_buffer_ = false;
         if (continues && newest_in_buffer_ && !history_.empty())
@@ -1402,7 +1394,7 @@ void World::CheckRecall(const Step& step, std::vector<Violation>* found)
         return;
     }
     // The test text the colour and font choices put into an empty display.
-    if (MirroredText() == "Test text for colour/font settings")
+    if (SimMirroredText() == "Test text for colour/font settings")
         newest_in_buffer_ = false;
     if (recall_ >= 0 && step.kind == Step::Ticks && !step.line.empty())
         recall_elapsed_ += step.a;
@@ -1446,7 +1438,7 @@ void World::CheckRecall(const Step& step, std::vector<Violation>* found)
                                      Quoted(want.substr(0, 60).c_str())});
         return;
     }
-    const std::string buffer = MirroredText();
+    const std::string buffer = SimMirroredText();
     if (drawn.substr(0, 127) != buffer)
         found->push_back({8, "the display shows " + Quoted(drawn.substr(0, 60).c_str()) + " where its buffer holds " +
                                  Quoted(buffer.substr(0, 60).c_str())});
@@ -1581,7 +1573,7 @@ void World::Perform(Step& step)
         if (recall_ >= 0 && recall_unsure_ && DrawnText(shown, &drawn) && !ShowsRecalled(drawn))
             recall_ = -1;
         recall_unsure_ = false;
-        const bool newest_shown = !MirroredText().empty() && newest_in_buffer_;
+        const bool newest_shown = !SimMirroredText().empty() && newest_in_buffer_;
         const int age = recall_ >= 0 ? recall_ + 1 : newest_shown ? 1 : 0;
         recall_ = age < static_cast<int>(history_.size()) ? age : -1;
         recall_elapsed_ = 0;

@@ -29,7 +29,6 @@ constexpr COLORREF SavedText = RGB(0, 255, 0);
 constexpr COLORREF SavedBack = RGB(15, 15, 88);
 constexpr UINT HidePattern = 0x1837, ShowPattern = 0x0013;
 
-std::string Mirror() { return std::string(reinterpret_cast<const char*>(SimMirrorBlock())); }
 std::string Lead(const std::string& text) { return std::string(16, ' ') + text; }
 
 RECT Outer(HWND window)
@@ -223,16 +222,16 @@ TEST_P(Flight, AsThePilotFliesIt)
     SimClearCalls();
     SimCallTextOutput(atis.c_str(), 3, 500, 0);
     ExpectHostGotCaptured(0, 3, 500, 0);
-    EXPECT_EQ(Mirror(), Lead(atis));
+    EXPECT_EQ(SimMirroredText(), Lead(atis));
     // Tuned again: FS2002 repeats its broadcast with the append flag set and
     // it starts afresh; the older editions append.
     SimCallTextOutput(" ...", 3, 500, 1);
     ExpectHostGotCaptured(edition == FS98 ? 0 : 1, 3, 500, edition == FS2002 ? 0 : 1);
     const std::string broadcast = edition == FS2002 ? Lead(" ...") : Lead(atis) + " ...";
-    EXPECT_EQ(Mirror(), broadcast);
+    EXPECT_EQ(SimMirroredText(), broadcast);
     if (edition == FS2002) {
         SimCallTextOutput(atis.c_str(), 3, 500, 1);  // the whole broadcast again
-        EXPECT_EQ(Mirror(), Lead(atis));
+        EXPECT_EQ(SimMirroredText(), Lead(atis));
     }
     const std::string shown = edition == FS2002 ? Lead(atis) : broadcast;
     // A new broadcast waits five scroll steps; text appended to one scrolls on
@@ -242,15 +241,15 @@ TEST_P(Flight, AsThePilotFliesIt)
     Settle();
     EXPECT_GT(CountClientColour(docked, SavedText), 10) << "green text";
     SimRunTicks(delay * scroll_period);
-    EXPECT_EQ(Mirror(), shown) << "the delay";
+    EXPECT_EQ(SimMirroredText(), shown) << "the delay";
     SimRunTicks(scroll_period);
-    EXPECT_EQ(Mirror(), shown.substr(1)) << "then one character a step";
+    EXPECT_EQ(SimMirroredText(), shown.substr(1)) << "then one character a step";
     SimRunTicks(scroll_period * 10);
-    EXPECT_EQ(Mirror(), shown.substr(11));
+    EXPECT_EQ(SimMirroredText(), shown.substr(11));
     SimRunTicks(scroll_period * (length - 12));
-    EXPECT_EQ(Mirror(), shown.substr(static_cast<size_t>(length - 1)));
+    EXPECT_EQ(SimMirroredText(), shown.substr(static_cast<size_t>(length - 1)));
     SimRunTicks(scroll_period);
-    EXPECT_EQ(Mirror(), "") << "scrolled away";
+    EXPECT_EQ(SimMirroredText(), "") << "scrolled away";
     Settle();
     EXPECT_EQ(CountClientColour(docked, SavedText), 0);
     EXPECT_TRUE(IsWindowVisible(docked)) << "hide when empty is off for this aircraft";
@@ -261,16 +260,16 @@ TEST_P(Flight, AsThePilotFliesIt)
     ExpectHostGotCaptured(0, 4, 100, 0);
     SimCallTextOutput(", wind calm", 5, 50, 1);
     ExpectHostGotCaptured(edition == FS98 ? 0 : 1, 5, 50, 1);
-    EXPECT_EQ(Mirror(), "Cleared to land runway 27, wind calm");
+    EXPECT_EQ(SimMirroredText(), "Cleared to land runway 27, wind calm");
     SimCallTextOutput("Traffic two o'clock", 4, 30, 0);
-    EXPECT_EQ(Mirror(), "Traffic two o'clock") << "replaced";
+    EXPECT_EQ(SimMirroredText(), "Traffic two o'clock") << "replaced";
     SimCallTextOutput(", five miles", 5, 40, 1);
     SimRunTicks(69);
-    EXPECT_EQ(Mirror(), "Traffic two o'clock, five miles") << "30 + 40 ticks";
+    EXPECT_EQ(SimMirroredText(), "Traffic two o'clock, five miles") << "30 + 40 ticks";
     Settle();
     EXPECT_GT(CountClientColour(docked, SavedText), 10);
     SimRunTicks(1);
-    EXPECT_EQ(Mirror(), "");
+    EXPECT_EQ(SimMirroredText(), "");
 
     // ---- The pilot recalls the last messages with a click: nine of mixed
     // types, of which the eight last are kept, each as first shown ----
@@ -321,7 +320,7 @@ TEST_P(Flight, AsThePilotFliesIt)
     for (int back = 2; back <= 8; ++back) {
         click();
         EXPECT_EQ(shows(docked), "-" + std::to_string(back) + " " + kept(9 - back)) << back << " back";
-        EXPECT_EQ(Mirror(), "Nine: wind calm") << "the copy carries only new messages";
+        EXPECT_EQ(SimMirroredText(), "Nine: wind calm") << "the copy carries only new messages";
         EXPECT_TRUE(SimulatorHasKeyboard(host_, &who)) << who;
     }
     click();
@@ -362,7 +361,7 @@ TEST_P(Flight, AsThePilotFliesIt)
     click();
     EXPECT_EQ(shows(docked), "-2 Ten: go around");
     SimRunTicks(5);
-    EXPECT_EQ(Mirror(), "");
+    EXPECT_EQ(SimMirroredText(), "");
     EXPECT_TRUE(IsWindowVisible(docked)) << "the recalled message shows";
     SimRunTicks(295);
     EXPECT_FALSE(IsWindowVisible(docked)) << "its 300 ticks are over, and the display is empty";
@@ -370,14 +369,14 @@ TEST_P(Flight, AsThePilotFliesIt)
     EXPECT_TRUE(IsWindowVisible(docked));
     SimClearCalls();
     SimCallTextOutput("", 4, 0, 0);  // the display empty for what follows
-    EXPECT_EQ(Mirror(), "");
+    EXPECT_EQ(SimMirroredText(), "");
 
     // Messages the module does not take reach the host untouched.
     SimClearCalls();
     SimCallTextOutput("Paused", 1, 10, 0);
     ASSERT_EQ(SimTextCalls().size(), 1u);
     EXPECT_EQ(SimTextCalls()[0].text, "Paused");
-    EXPECT_EQ(Mirror(), "");
+    EXPECT_EQ(SimMirroredText(), "");
     SimCallTextOutput("Check your altitude", 5, 1000, 0);  // stays for what follows
 
     // ---- The pilot undocks, moves, re-docks and saves ----
@@ -507,7 +506,7 @@ TEST_P(Flight, AsThePilotFliesIt)
     LeftClickAt(ClientCentre(undocked));
     Settle();
     EXPECT_EQ(shows(undocked), "-3 Eleven: short");
-    EXPECT_EQ(Mirror(), "Welcome aboard");
+    EXPECT_EQ(SimMirroredText(), "Welcome aboard");
 
     // ---- Docked on the new panel ----
     SendMessageA(undocked, WM_COMMAND, 40001, 0);
