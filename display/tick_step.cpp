@@ -12,6 +12,9 @@ bool CountTick(DisplayValues& s)
 
 unsigned AdvanceText(DisplayValues& s)
 {
+    // Most ticks find no text and no time to count: nothing to do.
+    if (s.text_length == 0 && s.display_ticks == 0)
+        return 0;
     unsigned effect = 0;
     const MessageStep step =
         StepMessage(s.tick_count, s.scroll_mask, s.text_length > 0, s.scroll_delay, s.display_ticks);
